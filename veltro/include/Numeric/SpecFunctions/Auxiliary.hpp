@@ -1,0 +1,2 @@
+// Numeric/SpecFunctions/Auxiliary.hpp: (to be filled)
+#pragma once

@@ -1,0 +1,2 @@
+// Numeric/SpecFunctions/Beta.hpp: (to be filled)
+#pragma once

@@ -1,0 +1,2 @@
+// Numeric/SpecFunctions/Erf.hpp: (to be filled)
+#pragma once

@@ -1,0 +1,2 @@
+// Numeric/SpecFunctions/Factorial.hpp: (to be filled)
+#pragma once

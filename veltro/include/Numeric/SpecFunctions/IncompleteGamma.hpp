@@ -1,0 +1,2 @@
+// Numeric/SpecFunctions/IncompleteGamma.hpp: (to be filled)
+#pragma once

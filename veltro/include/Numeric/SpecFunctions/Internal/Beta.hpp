@@ -1,0 +1,2 @@
+// Numeric/SpecFunctions/Internal/Beta.hpp: (to be filled)
+#pragma once

@@ -1,0 +1,2 @@
+// Numeric/SpecFunctions/Internal/Erf.hpp: (to be filled)
+#pragma once

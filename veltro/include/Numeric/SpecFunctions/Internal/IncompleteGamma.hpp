@@ -1,0 +1,2 @@
+// Numeric/SpecFunctions/Internal/IncompleteGamma.hpp: (to be filled)
+#pragma once

@@ -1,0 +1,2 @@
+// Numeric/SpecFunctions/Internal/LogGamma.hpp: (to be filled)
+#pragma once

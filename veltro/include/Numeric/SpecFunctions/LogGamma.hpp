@@ -1,0 +1,2 @@
+// Numeric/SpecFunctions/LogGamma.hpp: (to be filled)
+#pragma once
