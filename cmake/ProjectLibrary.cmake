@@ -10,7 +10,7 @@
 # Declares one deliverable: the shared library <name> with alias <name>::<name>, VERSION/SOVERSION,
 # headers from include/, install rules with an export set, <name>Config.cmake + version file,
 # an export of the build tree, <name>.pc, one test executable per tests/*_test.cpp (ctest label
-# <name>) and one benchmark executable per bench/*.cpp.
+# <name>, all built by the target <name>_tests) and one benchmark executable per bench/*.cpp.
 # A library folder without sources yet declares nothing.
 function(add_project_library name)
   cmake_parse_arguments(PL "" "" "SOURCES;PRIVATE_DEPS;PUBLIC_DEPS;PC_REQUIRES;PC_LIBS;TEST_DEPS;BENCH_DEPS" ${ARGN})
@@ -70,6 +70,7 @@ function(add_project_library name)
 
   # Tests: one executable per tests/*_test.cpp, discovered by ctest at test time.
   if(PROJECT_BUILD_TESTS)
+    add_custom_target(${name}_tests)
     file(GLOB test_sources CONFIGURE_DEPENDS "${dir}/tests/*_test.cpp")
     foreach(src IN LISTS test_sources)
       get_filename_component(stem ${src} NAME_WE)
@@ -77,6 +78,7 @@ function(add_project_library name)
       add_executable(${t} ${src})
       target_include_directories(${t} PRIVATE ${dir}/src ${dir}/tests)
       target_link_libraries(${t} PRIVATE ${name} project_warnings GTest::gmock_main ${PL_TEST_DEPS})
+      add_dependencies(${name}_tests ${t})
       gtest_discover_tests(${t} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS ${name} TIMEOUT 300)
     endforeach()
   endif()

@@ -1,0 +1,40 @@
+# Shared by the scripts in this folder: package checks and the build presets.
+# shellcheck shell=bash
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$ROOT"
+
+# The Debian packages every build needs.
+BASE_PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+               libgmp-dev libmpfr-dev)
+
+# ensure_packages pkg...: installs what is missing when root; otherwise prints the apt-get line and
+# fails. Quiet when everything is present.
+ensure_packages() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages. Run as root, or install them first:" >&2
+    echo "  sudo apt-get install -y ${missing[*]}" >&2
+    exit 1
+  fi
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq >/dev/null
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# configure_and_build <preset> [targets...]: configures (first time) and builds quietly; on failure
+# the build log is shown.
+configure_and_build() {
+  local preset=$1; shift
+  local log="build/$preset.log"
+  mkdir -p build
+  if ! cmake --preset "$preset" >"$log" 2>&1; then cat "$log" >&2; return 1; fi
+  local args=(--build --preset "$preset")
+  [ $# -gt 0 ] && args+=(--target "$@")
+  if ! cmake "${args[@]}" >>"$log" 2>&1; then tail -n 80 "$log" >&2; return 1; fi
+}
