@@ -1,0 +1,56 @@
+// Messages.hpp (private): veltro's fixed failure texts, the one function that throws them, and the
+// two renderings of a double that messages and textual renderings use.
+//   msg::fail<std::domain_error>(msg::modErr("logBeta: ..."));
+#pragma once
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+// Kept under Numeric so that the inline helpers cannot collide with another library's `msg`.
+namespace Numeric::msg {
+
+/// Throws an exception of type E (std::invalid_argument by default) whose what() is text, unchanged.
+template <class E = std::invalid_argument>
+[[noreturn]] inline void fail(std::string_view text)
+{
+    throw E(std::string(text));
+}
+
+/// The printf "%g" rendering of x, as messages with a printf-style format use it.
+inline std::string showG(double x)
+{
+    std::array<char, 32> buf{};
+    const int n = std::snprintf(buf.data(), buf.size(), "%g", x);
+    return std::string(buf.data(), static_cast<std::size_t>(n));
+}
+
+/// The standard rendering of x: the shortest decimal that reads back as the same double;
+/// "Infinity", "-Infinity" and "NaN" by name.
+inline std::string showDouble(double x)
+{
+    if (std::isnan(x)) return "NaN";
+    if (std::isinf(x)) return x > 0 ? "Infinity" : "-Infinity";
+    std::array<char, 32> buf{};
+    const auto res = std::to_chars(buf.data(), buf.data() + buf.size(), x);
+    return std::string(buf.data(), res.ptr);
+}
+
+// ---- Numeric.Sum --------------------------------------------------------------------------------
+inline constexpr std::string_view stimesNonPositive = "stimes: positive multiplier expected";
+
+// ---- Numeric.Polynomial.Chebyshev ---------------------------------------------------------------
+inline constexpr std::string_view chebyshevEmpty =
+    "Numeric.Polynomial.Chebyshev.chebyshev: empty coefficient vector";
+
+// ---- Numeric.SpecFunctions (log-gamma family) ---------------------------------------------------
+inline constexpr std::string_view stirlingErrorIndex =
+    "Numeric.SpecFunctions.stirlingError: index out of bounds: no table entry for a negative half-integer";
+
+// Other modules append their sections below.
+
+} // namespace Numeric::msg
