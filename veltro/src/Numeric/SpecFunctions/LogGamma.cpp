@@ -1,0 +1,171 @@
+// ln Gamma and its pieces: rational approximations on [1, 3), the downward recurrence below 15,
+// the Lanczos sum from 15 on, and the Stirling corrections.
+#include <Numeric/SpecFunctions/LogGamma.hpp>
+#include <Numeric/SpecFunctions/Internal/LogGamma.hpp>
+
+#include <cmath>
+#include <span>
+#include <stdexcept>
+
+#include <Numeric/Polynomial.hpp>
+#include <Numeric/Polynomial/Chebyshev.hpp>
+#include <Numeric/Veltro/Constants.hpp>
+
+#include "Messages.hpp"
+
+namespace Numeric::SpecFunctions {
+
+using namespace Numeric::Veltro::Constants;
+using Numeric::Polynomial::evaluatePolynomial;
+
+namespace Internal {
+
+namespace {
+
+// Offsets of the three rational forms, exact binary fractions.
+constexpr double yLogGamma_1_15 = 0.52815341949462890625;
+constexpr double yLogGamma_15_2 = 0.452017307281494140625;
+constexpr double yLogGamma_2_3 = 0.158963680267333984375;
+// Lanczos shift g.
+constexpr double lanczosG = 6.024680040776729583740234375;
+
+static_assert(yLogGamma_1_15 == 0x1.0e6a2p-1 && yLogGamma_15_2 == 0x1.cedda0p-2);
+static_assert(yLogGamma_2_3 == 0x1.458ecp-3 && lanczosG == 0x1.81945b98p+2);
+
+template <std::size_t N>
+inline double poly(double x, const std::array<double, N>& c)
+{
+    return evaluatePolynomial<double>(x, std::span<const double>(c));
+}
+
+// ln Gamma(z) for 2 <= z < 15 without the range guard of the public lgammaSmall.
+inline double lgammaSmallUnchecked(double z)
+{
+    double acc = 0.0;
+    while (z >= 3.0) {
+        z = z - 1.0;
+        acc = acc + std::log(z);
+    }
+    return lgamma2_3(z) + acc;
+}
+
+} // namespace
+
+double lgamma1_15(double zm1, double zm2)
+{
+    const double r = zm1 * zm2;
+    const double p = poly(zm1, tableLogGamma_1_15P);
+    const double q = poly(zm1, tableLogGamma_1_15Q);
+    return r * yLogGamma_1_15 + r * (p / q);
+}
+
+double lgamma15_2(double zm1, double zm2)
+{
+    const double r = zm1 * zm2;
+    const double at = -zm2;
+    const double p = poly(at, tableLogGamma_15_2P);
+    const double q = poly(at, tableLogGamma_15_2Q);
+    return r * yLogGamma_15_2 + r * (p / q);
+}
+
+double lgamma2_3(double z)
+{
+    const double zm2 = z - 2.0;
+    const double r = zm2 * (z + 1.0);
+    const double p = poly(zm2, tableLogGamma_2_3P);
+    const double q = poly(zm2, tableLogGamma_2_3Q);
+    return r * yLogGamma_2_3 + r * (p / q);
+}
+
+double lgammaSmall(double z)
+{
+    // The recurrence steps down one unit per logarithm: from 15 up, at +Infinity (and at huge z,
+    // where z - 1 == z) it would not end in reasonable time, so those go to the Lanczos sum.
+    if (z >= 15.0) return lanczosApprox(z);
+    return lgammaSmallUnchecked(z);
+}
+
+double lanczosApprox(double z)
+{
+    const double l = std::log((z + lanczosG) - 0.5);
+    return (l - 1.0) * (z - 0.5) + std::log(evalRatio(tableLanczos, z));
+}
+
+double evalRatio(CoefficientPairs table, double x)
+{
+    const std::span<const double> a = table.numerator;
+    const std::span<const double> b = table.denominator;
+    const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+    L acc{0.0, 0.0};
+    if (x > 1.0) {
+        const double rx = 1.0 / x;
+        for (std::size_t i = 0; i < n; ++i) {
+            acc = L{acc.num * rx + a[i], acc.den * rx + b[i]};
+        }
+    } else {
+        for (std::size_t i = n; i-- > 0;) {
+            acc = L{acc.num * x + a[i], acc.den * x + b[i]};
+        }
+    }
+    return acc.num / acc.den;
+}
+
+} // namespace Internal
+
+double logGamma(double x)
+{
+    using namespace Internal;
+    if (x <= 0.0) return m_pos_inf;
+    if (x < m_sqrt_eps) return std::log(1.0 / x - m_eulerMascheroni);
+    if (x < 0.5) return lgamma1_15(x, x - 1.0) - std::log(x);
+    if (x < 1.0) return lgamma15_2(x, x - 1.0) - std::log(x);
+    if (x <= 1.5) return lgamma1_15(x - 1.0, x - 2.0);
+    if (x < 2.0) return lgamma15_2(x - 1.0, x - 2.0);
+    if (x < 15.0) return lgammaSmallUnchecked(x);
+    return lanczosApprox(x);
+}
+
+double logGammaL(double x)
+{
+    return logGamma(x);
+}
+
+double logGammaCorrection(double x)
+{
+    if (x < 10.0) return m_NaN;
+    if (x < 94906265.624251559) {
+        const double t = 10.0 / x;
+        const double arg = t * t * 2.0 - 1.0;
+        return Numeric::Polynomial::Chebyshev::chebyshevBroucke(
+                   arg, std::span<const double>(Internal::tableLogGammaCorrection)) /
+               x;
+    }
+    return 1.0 / (x * 12.0);
+}
+
+double stirlingError(double n)
+{
+    using Internal::tableStirlingSeries;
+    using Numeric::Polynomial::evaluateOddPolynomialL;
+    const double s0 = tableStirlingSeries[0];
+    const double s1 = tableStirlingSeries[1];
+    const double s2 = tableStirlingSeries[2];
+    const double s3 = tableStirlingSeries[3];
+    const double s4 = tableStirlingSeries[4];
+    if (n <= 15.0) {
+        const double nn = n + n;
+        if (nn - std::trunc(nn) == 0.0) {
+            // nn is a whole number in [-inf, 30]; only 0..30 have entries.
+            if (nn < 0.0) msg::fail<std::out_of_range>(msg::stirlingErrorIndex);
+            return Internal::tableStirlingError[static_cast<std::size_t>(nn)];
+        }
+        return logGamma(n + 1.0) - (n + 0.5) * std::log(n) + n - m_ln_sqrt_2_pi;
+    }
+    const double rn = 1.0 / n;
+    if (n > 500.0) return evaluateOddPolynomialL<double>(rn, {s0, -s1});
+    if (n > 80.0) return evaluateOddPolynomialL<double>(rn, {s0, -s1, s2});
+    if (n > 35.0) return evaluateOddPolynomialL<double>(rn, {s0, -s1, s2, -s3});
+    return evaluateOddPolynomialL<double>(rn, {s0, -s1, s2, -s3, s4});
+}
+
+} // namespace Numeric::SpecFunctions

@@ -1,0 +1,372 @@
+// Compensated summation: the three accumulator updates, their combination and repetition, the
+// folds over vectors, pairwise summation and the constructor-form renderings.
+#include <Numeric/Sum.hpp>
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <ostream>
+#include <stdexcept>
+
+#include "Messages.hpp"
+
+namespace Numeric::Sum {
+
+// ---- updates ------------------------------------------------------------------------------------
+// The loops below call these inline; every formula keeps the documented order and grouping.
+
+namespace {
+
+inline KahanSum kahanStep(KahanSum a, double x)
+{
+    const double y = x - a.c;
+    const double t = a.s + y;
+    const double c = (t - a.s) - y;
+    return KahanSum{t, c};
+}
+
+// The select on |s| >= |x| decides whose low bits go into the compensation; written as a
+// conditional expression so the compiler can use a blend instead of a mispredicted branch.
+inline KBNSum kbnStep(KBNSum a, double x)
+{
+    const double t = a.s + x;
+    const double k = std::fabs(a.s) >= std::fabs(x) ? (a.s - t) + x : (x - t) + a.s;
+    return KBNSum{t, a.c + k};
+}
+
+inline KB2Sum kb2Step(KB2Sum a, double x)
+{
+    const double t = a.s + x;
+    const double k = std::fabs(a.s) >= std::fabs(x) ? (a.s - t) + x : (x - t) + a.s;
+    const double c2 = a.c + k;
+    const double kk = std::fabs(a.c) >= std::fabs(k) ? (a.c - c2) + k : (k - c2) + a.c;
+    return KB2Sum{t, c2, a.cc + kk};
+}
+
+} // namespace
+
+KahanSum add(KahanSum acc, double x) { return kahanStep(acc, x); }
+KBNSum add(KBNSum acc, double x) { return kbnStep(acc, x); }
+KB2Sum add(KB2Sum acc, double x) { return kb2Step(acc, x); }
+double add(double acc, double x) { return acc + x; }
+
+double kahan(KahanSum acc) { return acc.s; }
+double kbn(KBNSum acc) { return acc.s + acc.c; }
+double kb2(KB2Sum acc) { return (acc.s + acc.c) + acc.cc; }
+
+// ---- combination and repetition -----------------------------------------------------------------
+
+KahanSum combine(KahanSum a, KahanSum b) { return kahanStep(a, b.s); }
+KBNSum combine(KBNSum a, KBNSum b) { return kbnStep(kbnStep(a, b.s), b.c); }
+KB2Sum combine(KB2Sum a, KB2Sum b) { return kb2Step(kb2Step(kb2Step(a, b.s), b.c), b.cc); }
+
+namespace {
+
+// Repetition by binary powering, combining in the same order as the standard semigroup
+// definition (squaring x, folding the odd factors into z on the left), so the bits agree with it.
+template <class S>
+S stimesImpl(std::int64_t n, S x)
+{
+    if (n <= 0) msg::fail<std::invalid_argument>(msg::stimesNonPositive);
+    auto y = static_cast<std::uint64_t>(n);
+    while (y % 2 == 0) {
+        x = combine(x, x);
+        y /= 2;
+    }
+    if (y == 1) return x;
+    S z = x;
+    x = combine(x, x);
+    y /= 2;
+    for (;;) {
+        if (y % 2 == 0) {
+            x = combine(x, x);
+            y /= 2;
+        } else if (y == 1) {
+            return combine(x, z);
+        } else {
+            z = combine(x, z);
+            x = combine(x, x);
+            y /= 2;
+        }
+    }
+}
+
+} // namespace
+
+KahanSum stimes(std::int64_t n, KahanSum a) { return stimesImpl(n, a); }
+KBNSum stimes(std::int64_t n, KBNSum a) { return stimesImpl(n, a); }
+KB2Sum stimes(std::int64_t n, KB2Sum a) { return stimesImpl(n, a); }
+
+// ---- folds over vectors -------------------------------------------------------------------------
+
+double sumVector(double (*extract)(KahanSum), std::span<const double> v)
+{
+    KahanSum acc{};
+    for (const double x : v) acc = kahanStep(acc, x);
+    return extract(acc);
+}
+
+double sumVector(double (*extract)(KBNSum), std::span<const double> v)
+{
+    // The running sum's chain is one addition per element; the compensation chain runs beside it.
+    double s = 0.0;
+    double c = 0.0;
+    for (const double x : v) {
+        const double t = s + x;
+        const double k = std::fabs(s) >= std::fabs(x) ? (s - t) + x : (x - t) + s;
+        c = c + k;
+        s = t;
+    }
+    return extract(KBNSum{s, c});
+}
+
+double sumVector(double (*extract)(KB2Sum), std::span<const double> v)
+{
+    KB2Sum acc{};
+    for (const double x : v) acc = kb2Step(acc, x);
+    return extract(acc);
+}
+
+double sumVector(double (*extract)(double), std::span<const double> v)
+{
+    double acc = 0.0;
+    for (const double x : v) acc = acc + x;
+    return extract(acc);
+}
+
+// ---- pairwise summation -------------------------------------------------------------------------
+//
+// The definition: a leaf of n <= 256 elements is summed left to right from 0; a larger range is
+// split at n/2 and the two halves' sums are added. Summing one leaf is a chain of dependent
+// additions, so the leaves of a block (a subtree of at most blockSize elements) are summed
+// several at a time in independent chains; each leaf still sees exactly its own additions in its
+// own order, and the leaf sums are then combined by the same tree.
+
+namespace {
+
+constexpr std::size_t leafSize = 256;
+constexpr std::size_t blockSize = 16 * leafSize;
+// A subtree of at most blockSize elements has leaves of more than leafSize/2 elements (or is a
+// single leaf), hence fewer than 2 * blockSize / leafSize of them.
+constexpr std::size_t maxLeaves = 2 * blockSize / leafSize;
+constexpr std::size_t lanes = 8;
+
+double leafSum(const double* p, std::size_t n)
+{
+    double r = 0.0;
+    for (std::size_t i = 0; i < n; ++i) r = r + p[i];
+    return r;
+}
+
+struct Leaves {
+    std::array<std::size_t, maxLeaves> offset{};
+    std::array<std::size_t, maxLeaves> length{};
+    std::array<double, maxLeaves> sum{};
+    std::size_t count = 0;
+};
+
+void collectLeaves(Leaves& out, std::size_t offset, std::size_t n)
+{
+    if (n <= leafSize) {
+        out.offset[out.count] = offset;
+        out.length[out.count] = n;
+        ++out.count;
+        return;
+    }
+    const std::size_t h = n / 2;
+    collectLeaves(out, offset, h);
+    collectLeaves(out, offset + h, n - h);
+}
+
+// Sums `lanes` leaves at once: common prefix in lock step, then each leaf's tail on its own.
+void sumLeafGroup(const double* p, Leaves& leaves, std::size_t first)
+{
+    std::size_t common = leaves.length[first];
+    for (std::size_t j = 1; j < lanes; ++j) {
+        if (leaves.length[first + j] < common) common = leaves.length[first + j];
+    }
+    std::array<const double*, lanes> q{};
+    for (std::size_t j = 0; j < lanes; ++j) q[j] = p + leaves.offset[first + j];
+    double r0 = 0.0, r1 = 0.0, r2 = 0.0, r3 = 0.0, r4 = 0.0, r5 = 0.0, r6 = 0.0, r7 = 0.0;
+    for (std::size_t i = 0; i < common; ++i) {
+        r0 = r0 + q[0][i];
+        r1 = r1 + q[1][i];
+        r2 = r2 + q[2][i];
+        r3 = r3 + q[3][i];
+        r4 = r4 + q[4][i];
+        r5 = r5 + q[5][i];
+        r6 = r6 + q[6][i];
+        r7 = r7 + q[7][i];
+    }
+    const std::array<double, lanes> r{r0, r1, r2, r3, r4, r5, r6, r7};
+    for (std::size_t j = 0; j < lanes; ++j) {
+        double s = r[j];
+        for (std::size_t i = common; i < leaves.length[first + j]; ++i) s = s + q[j][i];
+        leaves.sum[first + j] = s;
+    }
+}
+
+// Combines the leaf sums by the same splitting as collectLeaves.
+double combineLeaves(const Leaves& leaves, std::size_t& next, std::size_t n)
+{
+    if (n <= leafSize) return leaves.sum[next++];
+    const std::size_t h = n / 2;
+    const double left = combineLeaves(leaves, next, h);
+    const double right = combineLeaves(leaves, next, n - h);
+    return left + right;
+}
+
+double blockSum(const double* p, std::size_t n)
+{
+    Leaves leaves;
+    collectLeaves(leaves, 0, n);
+    std::size_t i = 0;
+    for (; i + lanes <= leaves.count; i += lanes) sumLeafGroup(p, leaves, i);
+    for (; i < leaves.count; ++i) leaves.sum[i] = leafSum(p + leaves.offset[i], leaves.length[i]);
+    std::size_t next = 0;
+    return combineLeaves(leaves, next, n);
+}
+
+double pairwise(const double* p, std::size_t n)
+{
+    if (n <= leafSize) return leafSum(p, n);
+    if (n <= blockSize) return blockSum(p, n);
+    const std::size_t h = n / 2;
+    const double left = pairwise(p, h);
+    const double right = pairwise(p + h, n - h);
+    return left + right;
+}
+
+} // namespace
+
+double pairwiseSum(std::span<const double> v)
+{
+    return pairwise(v.data(), v.size());
+}
+
+// ---- rendering and parsing ----------------------------------------------------------------------
+
+namespace {
+
+// A field at argument precedence: negative numbers (and -0.0) in parentheses.
+std::string showField(double x)
+{
+    std::string text = msg::showDouble(x);
+    if (std::signbit(x) && !std::isnan(x)) return "(" + text + ")";
+    return text;
+}
+
+template <std::size_t N>
+std::string showFields(int d, std::string_view name, const std::array<double, N>& fields)
+{
+    std::string text(name);
+    for (const double f : fields) {
+        text += ' ';
+        text += showField(f);
+    }
+    return d > 10 ? "(" + text + ")" : text;
+}
+
+bool isSpace(char ch)
+{
+    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\f' || ch == '\v';
+}
+
+void skipSpace(std::string_view& s)
+{
+    while (!s.empty() && isSpace(s.front())) s.remove_prefix(1);
+}
+
+// A number, optionally in parentheses; "Infinity" and "NaN" by name.
+std::optional<double> readField(std::string_view& s)
+{
+    skipSpace(s);
+    if (!s.empty() && s.front() == '(') {
+        s.remove_prefix(1);
+        auto inner = readField(s);
+        skipSpace(s);
+        if (!inner || s.empty() || s.front() != ')') return std::nullopt;
+        s.remove_prefix(1);
+        return inner;
+    }
+    std::size_t len = 0;
+    while (len < s.size() && !isSpace(s[len]) && s[len] != ')' && s[len] != '(') ++len;
+    const std::string_view token = s.substr(0, len);
+    if (token.empty() || token.front() == '+') return std::nullopt;
+    double value = 0.0;
+    const auto res = std::from_chars(token.data(), token.data() + token.size(), value);
+    if (res.ec != std::errc{} || res.ptr != token.data() + token.size()) return std::nullopt;
+    s.remove_prefix(len);
+    return value;
+}
+
+template <std::size_t N>
+std::optional<std::array<double, N>> readFields(std::string_view s, std::string_view name)
+{
+    skipSpace(s);
+    std::size_t parens = 0;
+    while (!s.empty() && s.front() == '(') {
+        s.remove_prefix(1);
+        ++parens;
+        skipSpace(s);
+    }
+    if (!s.starts_with(name)) return std::nullopt;
+    s.remove_prefix(name.size());
+    std::array<double, N> fields{};
+    for (double& f : fields) {
+        if (s.empty() || !isSpace(s.front())) return std::nullopt;
+        const auto value = readField(s);
+        if (!value) return std::nullopt;
+        f = *value;
+    }
+    for (; parens > 0; --parens) {
+        skipSpace(s);
+        if (s.empty() || s.front() != ')') return std::nullopt;
+        s.remove_prefix(1);
+    }
+    skipSpace(s);
+    if (!s.empty()) return std::nullopt;
+    return fields;
+}
+
+} // namespace
+
+std::string showsPrec(int d, const KahanSum& a)
+{
+    return showFields<2>(d, "KahanSum", {a.s, a.c});
+}
+std::string showsPrec(int d, const KBNSum& a)
+{
+    return showFields<2>(d, "KBNSum", {a.s, a.c});
+}
+std::string showsPrec(int d, const KB2Sum& a)
+{
+    return showFields<3>(d, "KB2Sum", {a.s, a.c, a.cc});
+}
+std::string show(const KahanSum& a) { return showsPrec(0, a); }
+std::string show(const KBNSum& a) { return showsPrec(0, a); }
+std::string show(const KB2Sum& a) { return showsPrec(0, a); }
+std::ostream& operator<<(std::ostream& os, const KahanSum& a) { return os << show(a); }
+std::ostream& operator<<(std::ostream& os, const KBNSum& a) { return os << show(a); }
+std::ostream& operator<<(std::ostream& os, const KB2Sum& a) { return os << show(a); }
+
+std::optional<KahanSum> KahanSum::read(std::string_view text)
+{
+    const auto f = readFields<2>(text, "KahanSum");
+    if (!f) return std::nullopt;
+    return KahanSum{(*f)[0], (*f)[1]};
+}
+std::optional<KBNSum> KBNSum::read(std::string_view text)
+{
+    const auto f = readFields<2>(text, "KBNSum");
+    if (!f) return std::nullopt;
+    return KBNSum{(*f)[0], (*f)[1]};
+}
+std::optional<KB2Sum> KB2Sum::read(std::string_view text)
+{
+    const auto f = readFields<3>(text, "KB2Sum");
+    if (!f) return std::nullopt;
+    return KB2Sum{(*f)[0], (*f)[1], (*f)[2]};
+}
+
+} // namespace Numeric::Sum
