@@ -1,0 +1,229 @@
+// Data/Tessel/Bytes.hpp: the byte containers Tessel exchanges its bytes with.
+//   auto s = Data::Tessel::Bytes::ShortByteString::copy(bytes);   // a compact immutable array
+//
+// ShortByteString is the one array a Tessel wraps: immutable, no offset, shared between copies by
+// a reference count (copying never copies bytes). Arrays of up to 15 bytes live inside the 16-byte
+// value itself; longer ones on the heap in whole 8-byte words starting on an 8-byte boundary, with
+// the bytes past the size set to zero. ByteString is a byte range kept alive by its value, Builder
+// an incremental writer that copies arrays into its output when run, and Text the UTF-8 text of a
+// text library: an array with a start offset and a length.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <span>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace Data::Tessel::Bytes {
+
+class ShortByteString {
+ public:
+  /// Longest array kept inside the value.
+  static constexpr std::size_t inlineCapacity = 15;
+
+  /// The empty array.
+  ShortByteString() noexcept : words_{0, tagInline} {}
+
+  /// An array holding a copy of the bytes.
+  static ShortByteString copy(const void* bytes, std::size_t size) {
+    return ShortByteString(size, [&](std::uint8_t* out) {
+      if (size != 0) std::memcpy(out, bytes, size);
+      return size;
+    });
+  }
+  static ShortByteString copy(std::span<const std::uint8_t> bytes) {
+    return copy(bytes.data(), bytes.size());
+  }
+  static ShortByteString copy(std::string_view bytes) { return copy(bytes.data(), bytes.size()); }
+
+  /// Builds an array in place: fill(out) writes at most capacity bytes to out and returns how many
+  /// it wrote; the array keeps exactly those. Throws std::bad_alloc when memory runs out.
+  template <class Fill>
+  ShortByteString(std::size_t capacity, Fill&& fill) : words_{0, tagInline} {
+    if (capacity <= inlineCapacity) {
+      std::uint8_t tmp[16] = {};
+      const std::size_t written = fill(tmp);
+      setInline(tmp, written);
+      return;
+    }
+    std::uint8_t* out = allocate(capacity);
+    std::size_t written;
+    try {
+      written = fill(out);
+    } catch (...) {
+      release(blockOf(out));
+      throw;
+    }
+    adopt(out, capacity, written);
+  }
+
+  ShortByteString(const ShortByteString& other) noexcept : words_{other.words_[0], other.words_[1]} {
+    if (!isInline()) block()->refs.fetch_add(1, std::memory_order_relaxed);
+  }
+  ShortByteString(ShortByteString&& other) noexcept : words_{other.words_[0], other.words_[1]} {
+    other.words_[0] = 0;
+    other.words_[1] = tagInline;
+  }
+  ShortByteString& operator=(const ShortByteString& other) noexcept {
+    ShortByteString copy(other);
+    swap(copy);
+    return *this;
+  }
+  ShortByteString& operator=(ShortByteString&& other) noexcept {
+    ShortByteString moved(std::move(other));
+    swap(moved);
+    return *this;
+  }
+  ~ShortByteString() {
+    if (!isInline()) release(block());
+  }
+  void swap(ShortByteString& other) noexcept {
+    std::swap(words_[0], other.words_[0]);
+    std::swap(words_[1], other.words_[1]);
+  }
+
+  /// The bytes; for an array kept inside the value, valid while the value lives.
+  const std::uint8_t* data() const noexcept {
+    return isInline() ? reinterpret_cast<const std::uint8_t*>(words_) : payload(block());
+  }
+  /// Number of bytes.
+  std::int64_t size() const noexcept {
+    return isInline() ? static_cast<std::int64_t>(words_[1] >> 56 & 0x7F)
+                      : static_cast<std::int64_t>(words_[1]);
+  }
+  std::span<const std::uint8_t> bytes() const noexcept {
+    return {data(), static_cast<std::size_t>(size())};
+  }
+  std::string_view view() const noexcept {
+    return {reinterpret_cast<const char*>(data()), static_cast<std::size_t>(size())};
+  }
+  /// True when the bytes live inside the value (15 bytes or fewer).
+  bool isInline() const noexcept { return (words_[1] & tagInline) != 0; }
+  /// True when both values are the same heap array (never for arrays kept inside the value).
+  bool sameArray(const ShortByteString& other) const noexcept {
+    return !isInline() && words_[0] == other.words_[0];
+  }
+  /// Equal sizes and equal bytes.
+  friend bool operator==(const ShortByteString& a, const ShortByteString& b) noexcept {
+    if (a.words_[1] != b.words_[1]) return false;  // size and representation
+    if (a.isInline() || a.words_[0] == b.words_[0]) return a.words_[0] == b.words_[0];
+    return std::memcmp(a.data(), b.data(), static_cast<std::size_t>(a.size())) == 0;
+  }
+  /// The two words of the value (for the equality and hashing fast paths).
+  std::uint64_t word(int k) const noexcept { return words_[k]; }
+
+ private:
+  struct Block {
+    std::atomic<std::uint64_t> refs;
+  };
+  static constexpr std::uint64_t tagInline = std::uint64_t{1} << 63;
+
+  static std::uint8_t* payload(Block* b) noexcept {
+    return reinterpret_cast<std::uint8_t*>(b) + sizeof(Block);
+  }
+  static Block* blockOf(std::uint8_t* p) noexcept {
+    return reinterpret_cast<Block*>(p - sizeof(Block));
+  }
+  Block* block() const noexcept { return reinterpret_cast<Block*>(static_cast<std::uintptr_t>(words_[0])); }
+
+  static std::uint8_t* allocate(std::size_t capacity);  // whole words, refs = 1
+  static void free(Block* b) noexcept;
+  static void release(Block* b) noexcept {
+    if (b->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) free(b);
+  }
+  void setInline(const std::uint8_t* bytes, std::size_t size) noexcept {
+    std::uint8_t tmp[16] = {};
+    std::memcpy(tmp, bytes, size);
+    std::memcpy(words_, tmp, 16);
+    words_[1] = (words_[1] & ~(std::uint64_t{0xFF} << 56)) | tagInline |
+                (static_cast<std::uint64_t>(size) << 56);
+  }
+  void adopt(std::uint8_t* out, std::size_t capacity, std::size_t written);
+
+  std::uint64_t words_[2];
+};
+
+static_assert(sizeof(ShortByteString) == 16);
+
+/// A contiguous byte range whose memory the value keeps alive.
+class ByteString {
+ public:
+  ByteString() noexcept = default;
+  /// A new byte string holding a copy of the bytes.
+  static ByteString copy(std::span<const std::uint8_t> bytes);
+  static ByteString copy(std::string_view bytes);
+  /// A range over memory kept alive by owner.
+  ByteString(std::shared_ptr<const void> owner, const std::uint8_t* data, std::size_t size) noexcept
+      : owner_(std::move(owner)), data_(data), size_(size) {}
+
+  const std::uint8_t* data() const noexcept { return data_; }
+  std::size_t size() const noexcept { return size_; }
+  std::span<const std::uint8_t> bytes() const noexcept { return {data_, size_}; }
+  std::string_view view() const noexcept {
+    return {reinterpret_cast<const char*>(data_), size_};
+  }
+  /// The bytes from offset on, at most count of them, sharing the memory.
+  ByteString sub(std::size_t offset, std::size_t count) const noexcept;
+  friend bool operator==(const ByteString& a, const ByteString& b) noexcept {
+    return a.view() == b.view();
+  }
+
+ private:
+  std::shared_ptr<const void> owner_;
+  const std::uint8_t* data_ = nullptr;
+  std::size_t size_ = 0;
+};
+
+/// An incremental writer: a sequence of steps, each copying one array into the output buffer when
+/// the builder is run. Builders combine by appending their steps.
+class Builder {
+ public:
+  Builder() = default;
+  /// The step that copies one array.
+  static Builder shortByteString(ShortByteString s) {
+    Builder b;
+    b.steps_.push_back(std::move(s));
+    return b;
+  }
+  Builder& operator+=(const Builder& other) {
+    steps_.insert(steps_.end(), other.steps_.begin(), other.steps_.end());
+    return *this;
+  }
+  friend Builder operator+(Builder a, const Builder& b) { return a += b; }
+  /// Runs the steps, appending their bytes to out.
+  void runInto(std::vector<std::uint8_t>& out) const;
+  /// Runs the steps into a new byte string.
+  ByteString toByteString() const;
+
+ private:
+  std::vector<ShortByteString> steps_;
+};
+
+/// UTF-8 text of a text library: an array, a start offset and a length in bytes.
+struct Text {
+  ShortByteString array;
+  std::int64_t offset = 0;
+  std::int64_t length = 0;
+  std::span<const std::uint8_t> bytes() const noexcept {
+    return array.bytes().subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
+  }
+};
+
+/// Salted hash of a byte sequence; equal bytes hash equally under equal salts.
+std::uint64_t hashWithSalt(std::uint64_t salt, const std::uint8_t* bytes, std::size_t size) noexcept;
+/// The salt hash uses.
+inline constexpr std::uint64_t defaultSalt = 0x9E3779B97F4A7C15ULL;
+inline std::uint64_t hash(std::span<const std::uint8_t> bytes) noexcept {
+  return hashWithSalt(defaultSalt, bytes.data(), bytes.size());
+}
+inline std::uint64_t hashWithSalt(std::uint64_t salt, const ByteString& b) noexcept {
+  return hashWithSalt(salt, b.data(), b.size());
+}
+inline std::uint64_t hash(const ByteString& b) noexcept { return hash(b.bytes()); }
+
+}  // namespace Data::Tessel::Bytes
