@@ -53,4 +53,29 @@ inline constexpr std::string_view stirlingErrorIndex =
 
 // Other modules append their sections below.
 
+// ---- Numeric.SpecFunctions (beta family, factorials) --------------------------------------------
+inline constexpr std::string_view factorialNegative = "Numeric.SpecFunctions.factorial: negative input";
+inline constexpr std::string_view logFactorialNegative =
+    "Numeric.SpecFunctions.logFactorial: negative input";
+// The four texts below go through modErr, which puts "Numeric.SpecFunctions." in front.
+inline std::string incompleteBetaShapes(double p, double q, double x)
+{
+    return "incompleteBeta_: p <= 0 || q <= 0. p=" + showG(p) + " q=" + showG(q) + " x=" + showG(x);
+}
+inline std::string incompleteBetaRange(double p, double q, double x)
+{
+    return "incompleteBeta_: x out of [0,1] range. p=" + showG(p) + " q=" + showG(q) +
+           " x=" + showG(x);
+}
+inline std::string invIncompleteBetaShapes(double p, double q, double a)
+{
+    return "invIncompleteBeta p <= 0 || q <= 0.  p=" + showG(p) + " q=" + showG(q) +
+           " a=" + showG(a);
+}
+inline std::string invIncompleteBetaRange(double p, double q, double a)
+{
+    return "invIncompleteBeta x must be in [0,1].  p=" + showG(p) + " q=" + showG(q) +
+           " a=" + showG(a);
+}
+
 } // namespace Numeric::msg
