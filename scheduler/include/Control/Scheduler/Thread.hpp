@@ -1,0 +1,174 @@
+// Control/Scheduler/Thread.hpp: the thread layer under the scheduler: interruptible waits,
+// cooperative asynchronous exceptions and worker threads pinned to processors.
+//   Thread::waitUntil(word, [&] { return ready.load(); });   // wakes on notify or delivery
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace Control::Scheduler::Thread {
+
+/// A word that threads block on. Whoever changes the state a waiter tests calls notifyAll
+/// or notifyOne afterwards; a waiter that read `seq` before the change never sleeps through it.
+class WaitWord {
+ public:
+  std::atomic<std::uint32_t> seq{0};
+  std::atomic<std::uint32_t> waiters{0};
+
+  /// Wakes every thread blocked on this word (no system call when none is).
+  void notifyAll() noexcept;
+  /// Wakes one thread blocked on this word (no system call when none is).
+  void notifyOne() noexcept;
+};
+
+/// How a thread treats a pending asynchronous exception. Unmasked: raised at every
+/// interruption point; MaskedInterruptible: raised only in blocking waits;
+/// MaskedUninterruptible: never raised (delivery waits until the mask is lifted).
+enum class MaskingState { Unmasked, MaskedInterruptible, MaskedUninterruptible };
+
+/// An exception delivered to this thread by another one. It does not derive from
+/// std::exception, so `catch (const std::exception&)` in a job does not swallow a cancellation.
+class AsyncException {
+ public:
+  explicit AsyncException(std::exception_ptr e) : exception_(std::move(e)) {}
+  /// The delivered exception.
+  const std::exception_ptr& exception() const noexcept { return exception_; }
+  /// True when the delivered exception is of type E.
+  template <class E>
+  bool is() const noexcept {
+    try {
+      std::rethrow_exception(exception_);
+    } catch (const E&) {
+      return true;
+    } catch (...) {
+      return false;
+    }
+  }
+
+ private:
+  std::exception_ptr exception_;
+};
+
+/// Per-thread delivery state: the pending exception, the wait the thread is blocked in,
+/// and the count of deliveries it has raised. Shared between the thread and its handles.
+class ThreadControl {
+ public:
+  /// Raises the pending exception if the current masking state allows it at a check
+  /// (interruptible: a blocking wait; otherwise an explicit interruption point).
+  void check(bool blocking);
+  bool hasPending() const noexcept { return hasPending_.load(std::memory_order_acquire); }
+  MaskingState mask() const noexcept { return mask_; }
+  void setMask(MaskingState m) noexcept { mask_ = m; }
+
+  /// Sets e pending, wakes the thread out of a scheduler wait, and (if waitRaised) returns
+  /// once the thread has raised it or ended. A sticky exception is raised again at every later
+  /// interruption point, so a job that swallows it cannot keep its worker alive.
+  void deliver(std::exception_ptr e, bool sticky, bool waitRaised);
+  /// Waits until every delivery made so far has been raised or the thread has ended.
+  void awaitRaised();
+  /// Marks the thread as ended (deliveries to it return at once).
+  void markFinished() noexcept;
+
+  // Used by the blocking wait: register/unregister the word the thread sleeps on.
+  bool enterWait(WaitWord& w);  // false when a pending exception must be raised first
+  void leaveWait() noexcept;
+  [[noreturn]] void raise();
+
+ private:
+  std::mutex m_;
+  WaitWord* site_ = nullptr;
+  std::exception_ptr pending_;
+  bool sticky_ = false;
+  std::uint64_t delivered_ = 0;
+  std::atomic<bool> hasPending_{false};
+  std::atomic<std::uint64_t> raised_{0};
+  std::atomic<bool> finished_{false};
+  WaitWord ack_;
+  MaskingState mask_ = MaskingState::Unmasked;
+};
+
+/// The calling thread's delivery state (created on first use).
+ThreadControl& current();
+
+/// Raises a pending asynchronous exception of the calling thread if it is unmasked. Long
+/// jobs call this now and then so that cancellation and termination reach them.
+void interruptionPoint();
+
+/// Sets the calling thread's masking state for a scope.
+class Mask {
+ public:
+  explicit Mask(MaskingState m) : ctl_(current()), saved_(ctl_.mask()) { ctl_.setMask(m); }
+  Mask(ThreadControl& ctl, MaskingState m) : ctl_(ctl), saved_(ctl.mask()) { ctl_.setMask(m); }
+  ~Mask() { ctl_.setMask(saved_); }
+  Mask(const Mask&) = delete;
+  Mask& operator=(const Mask&) = delete;
+
+ private:
+  ThreadControl& ctl_;
+  MaskingState saved_;
+};
+
+/// One blocking step: sleeps while w.seq still equals key (or returns at once). Raises a
+/// pending asynchronous exception before or after sleeping unless the thread is masked
+/// uninterruptibly.
+void blockOn(WaitWord& w, std::uint32_t key);
+
+/// Spins briefly, then sleeps on w until ready() holds. An interruption point.
+template <class Ready>
+void waitUntil(WaitWord& w, Ready&& ready, int spins = 64) {
+  for (int i = 0; i < spins; ++i) {
+    if (ready()) return;
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+  }
+  for (;;) {
+    if (ready()) return;
+    w.waiters.fetch_add(1);
+    const std::uint32_t key = w.seq.load();
+    if (ready()) {
+      w.waiters.fetch_sub(1);
+      return;
+    }
+    struct Leave {
+      WaitWord& w;
+      ~Leave() { w.waiters.fetch_sub(1); }
+    } leave{w};
+    blockOn(w, key);
+  }
+}
+
+/// A started thread with its delivery state; joined by join() or on destruction.
+class WorkerThread {
+ public:
+  WorkerThread() = default;
+  WorkerThread(WorkerThread&&) noexcept = default;
+  WorkerThread& operator=(WorkerThread&&) noexcept = default;
+  ~WorkerThread() { join(); }
+
+  /// Delivers e to the thread; see ThreadControl::deliver.
+  void deliver(std::exception_ptr e, bool sticky, bool waitRaised) const;
+  const std::shared_ptr<ThreadControl>& control() const noexcept { return control_; }
+  void join() noexcept;
+  bool joinable() const noexcept { return thread_.joinable(); }
+
+  /// Starts body on a new thread whose masking state starts as MaskedInterruptible; with a
+  /// capability c the thread is pinned to processor c mod P (P processors the process may use).
+  static WorkerThread start(std::optional<std::int64_t> capability, std::function<void()> body);
+
+ private:
+  std::thread thread_;
+  std::shared_ptr<ThreadControl> control_;
+};
+
+/// The processor that capability c runs on: the (c mod P)-th processor of the process's
+/// affinity mask as read at first use, P being its size.
+int processorFor(std::int64_t capability);
+
+}  // namespace Control::Scheduler::Thread
