@@ -8,6 +8,10 @@
 #include <ostream>
 #include <stdexcept>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "Messages.hpp"
 
 namespace Numeric::Sum {
@@ -187,6 +191,24 @@ void sumLeafGroup(const double* p, Leaves& leaves, std::size_t first)
     }
     std::array<const double*, lanes> q{};
     for (std::size_t j = 0; j < lanes; ++j) q[j] = p + leaves.offset[first + j];
+#if defined(__SSE2__)
+    // Two leaves per register, four registers: eight independent chains of scalar-exact additions.
+    __m128d r01 = _mm_setzero_pd();
+    __m128d r23 = _mm_setzero_pd();
+    __m128d r45 = _mm_setzero_pd();
+    __m128d r67 = _mm_setzero_pd();
+    for (std::size_t i = 0; i < common; ++i) {
+        r01 = _mm_add_pd(r01, _mm_loadh_pd(_mm_load_sd(q[0] + i), q[1] + i));
+        r23 = _mm_add_pd(r23, _mm_loadh_pd(_mm_load_sd(q[2] + i), q[3] + i));
+        r45 = _mm_add_pd(r45, _mm_loadh_pd(_mm_load_sd(q[4] + i), q[5] + i));
+        r67 = _mm_add_pd(r67, _mm_loadh_pd(_mm_load_sd(q[6] + i), q[7] + i));
+    }
+    alignas(16) std::array<double, lanes> r{};
+    _mm_store_pd(r.data(), r01);
+    _mm_store_pd(r.data() + 2, r23);
+    _mm_store_pd(r.data() + 4, r45);
+    _mm_store_pd(r.data() + 6, r67);
+#else
     double r0 = 0.0, r1 = 0.0, r2 = 0.0, r3 = 0.0, r4 = 0.0, r5 = 0.0, r6 = 0.0, r7 = 0.0;
     for (std::size_t i = 0; i < common; ++i) {
         r0 = r0 + q[0][i];
@@ -199,6 +221,7 @@ void sumLeafGroup(const double* p, Leaves& leaves, std::size_t first)
         r7 = r7 + q[7][i];
     }
     const std::array<double, lanes> r{r0, r1, r2, r3, r4, r5, r6, r7};
+#endif
     for (std::size_t j = 0; j < lanes; ++j) {
         double s = r[j];
         for (std::size_t i = common; i < leaves.length[first + j]; ++i) s = s + q[j][i];

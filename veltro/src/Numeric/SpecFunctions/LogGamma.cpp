@@ -16,7 +16,6 @@
 namespace Numeric::SpecFunctions {
 
 using namespace Numeric::Veltro::Constants;
-using Numeric::Polynomial::evaluatePolynomial;
 
 namespace Internal {
 
@@ -32,63 +31,126 @@ constexpr double lanczosG = 6.024680040776729583740234375;
 static_assert(yLogGamma_1_15 == 0x1.0e6a2p-1 && yLogGamma_15_2 == 0x1.cedda0p-2);
 static_assert(yLogGamma_2_3 == 0x1.458ecp-3 && lanczosG == 0x1.81945b98p+2);
 
+// Local copies of the tables (internal linkage, so the compiler reads them as constants).
+constexpr auto p1_15 = tableLogGamma_1_15P;
+constexpr auto q1_15 = tableLogGamma_1_15Q;
+constexpr auto p15_2 = tableLogGamma_15_2P;
+constexpr auto q15_2 = tableLogGamma_15_2Q;
+constexpr auto p2_3 = tableLogGamma_2_3P;
+constexpr auto q2_3 = tableLogGamma_2_3Q;
+constexpr auto lanczosA = tableLanczosNumerator;
+constexpr auto lanczosB = tableLanczosDenominator;
+
+// Horner's scheme exactly as evaluatePolynomial (r = c[i] + r*x from the top), unrolled for a
+// fixed table so that the numerator and denominator chains interleave.
 template <std::size_t N>
-inline double poly(double x, const std::array<double, N>& c)
+[[gnu::always_inline]] inline double horner(double x, const std::array<double, N>& c)
 {
-    return evaluatePolynomial<double>(x, std::span<const double>(c));
+    double r = c[N - 1];
+    for (std::size_t i = N - 1; i-- > 0;) r = c[i] + r * x;
+    return r;
 }
 
-// ln Gamma(z) for 2 <= z < 15 without the range guard of the public lgammaSmall.
-inline double lgammaSmallUnchecked(double z)
+[[gnu::always_inline]] inline double rational1_15(double zm1, double zm2)
+{
+    const double r = zm1 * zm2;
+    const double p = horner(zm1, p1_15);
+    const double q = horner(zm1, q1_15);
+    return r * yLogGamma_1_15 + r * (p / q);
+}
+
+[[gnu::always_inline]] inline double rational15_2(double zm1, double zm2)
+{
+    const double r = zm1 * zm2;
+    const double at = -zm2;
+    const double p = horner(at, p15_2);
+    const double q = horner(at, q15_2);
+    return r * yLogGamma_15_2 + r * (p / q);
+}
+
+[[gnu::always_inline]] inline double rational2_3(double z)
+{
+    const double zm2 = z - 2.0;
+    const double r = zm2 * (z + 1.0);
+    const double p = horner(zm2, p2_3);
+    const double q = horner(zm2, q2_3);
+    return r * yLogGamma_2_3 + r * (p / q);
+}
+
+// ln Gamma(z) for 2 <= z < 15: one logarithm per unit step down to [2, 3).
+inline double recurrenceSmall(double z)
 {
     double acc = 0.0;
     while (z >= 3.0) {
         z = z - 1.0;
         acc = acc + std::log(z);
     }
-    return lgamma2_3(z) + acc;
+    return rational2_3(z) + acc;
+}
+
+// From 2^62 on, 1/x is so small that every step of the reciprocal fold of the Lanczos ratio
+// rounds back to the next coefficient (the largest a[i-1] / (ulp(a[i]) / 2) over both tables is
+// 1.18e18 < 2^62), so the fold ends at a[12] / b[12] = a[12] exactly; its logarithm is taken once.
+constexpr double lanczosFoldFixedFrom = 0x1p62;
+static_assert(lanczosB[12] == 1.0);
+
+double logLanczosTail()
+{
+    static const double value = std::log(lanczosA[12]);
+    return value;
+}
+
+inline double lanczosRatio(double x)
+{
+    L acc{0.0, 0.0};
+    if (x > 1.0) {
+        const double rx = 1.0 / x;
+        for (std::size_t i = 0; i < lanczosA.size(); ++i) {
+            acc = L{acc.num * rx + lanczosA[i], acc.den * rx + lanczosB[i]};
+        }
+    } else {
+        for (std::size_t i = lanczosA.size(); i-- > 0;) {
+            acc = L{acc.num * x + lanczosA[i], acc.den * x + lanczosB[i]};
+        }
+    }
+    return acc.num / acc.den;
+}
+
+inline double lanczos(double z)
+{
+    const double l = std::log((z + lanczosG) - 0.5);
+    const double logRatio = z >= lanczosFoldFixedFrom ? logLanczosTail() : std::log(lanczosRatio(z));
+    return (l - 1.0) * (z - 0.5) + logRatio;
 }
 
 } // namespace
 
 double lgamma1_15(double zm1, double zm2)
 {
-    const double r = zm1 * zm2;
-    const double p = poly(zm1, tableLogGamma_1_15P);
-    const double q = poly(zm1, tableLogGamma_1_15Q);
-    return r * yLogGamma_1_15 + r * (p / q);
+    return rational1_15(zm1, zm2);
 }
 
 double lgamma15_2(double zm1, double zm2)
 {
-    const double r = zm1 * zm2;
-    const double at = -zm2;
-    const double p = poly(at, tableLogGamma_15_2P);
-    const double q = poly(at, tableLogGamma_15_2Q);
-    return r * yLogGamma_15_2 + r * (p / q);
+    return rational15_2(zm1, zm2);
 }
 
 double lgamma2_3(double z)
 {
-    const double zm2 = z - 2.0;
-    const double r = zm2 * (z + 1.0);
-    const double p = poly(zm2, tableLogGamma_2_3P);
-    const double q = poly(zm2, tableLogGamma_2_3Q);
-    return r * yLogGamma_2_3 + r * (p / q);
+    return rational2_3(z);
 }
 
 double lgammaSmall(double z)
 {
     // The recurrence steps down one unit per logarithm: from 15 up, at +Infinity (and at huge z,
     // where z - 1 == z) it would not end in reasonable time, so those go to the Lanczos sum.
-    if (z >= 15.0) return lanczosApprox(z);
-    return lgammaSmallUnchecked(z);
+    if (z >= 15.0) return lanczos(z);
+    return recurrenceSmall(z);
 }
 
 double lanczosApprox(double z)
 {
-    const double l = std::log((z + lanczosG) - 0.5);
-    return (l - 1.0) * (z - 0.5) + std::log(evalRatio(tableLanczos, z));
+    return lanczos(z);
 }
 
 double evalRatio(CoefficientPairs table, double x)
@@ -117,12 +179,12 @@ double logGamma(double x)
     using namespace Internal;
     if (x <= 0.0) return m_pos_inf;
     if (x < m_sqrt_eps) return std::log(1.0 / x - m_eulerMascheroni);
-    if (x < 0.5) return lgamma1_15(x, x - 1.0) - std::log(x);
-    if (x < 1.0) return lgamma15_2(x, x - 1.0) - std::log(x);
-    if (x <= 1.5) return lgamma1_15(x - 1.0, x - 2.0);
-    if (x < 2.0) return lgamma15_2(x - 1.0, x - 2.0);
-    if (x < 15.0) return lgammaSmallUnchecked(x);
-    return lanczosApprox(x);
+    if (x < 0.5) return rational1_15(x, x - 1.0) - std::log(x);
+    if (x < 1.0) return rational15_2(x, x - 1.0) - std::log(x);
+    if (x <= 1.5) return rational1_15(x - 1.0, x - 2.0);
+    if (x < 2.0) return rational15_2(x - 1.0, x - 2.0);
+    if (x < 15.0) return recurrenceSmall(x);
+    return lanczos(x);
 }
 
 double logGammaL(double x)
