@@ -1,0 +1,11 @@
+// The small helpers of Orrin/Matrix/Function.hpp whose arithmetic is fixed.
+#include <Orrin/Matrix/Function.hpp>
+
+namespace Orrin::Matrix::Function {
+
+double square(double x) noexcept
+{
+    return x * x;
+}
+
+}  // namespace Orrin::Matrix::Function
