@@ -31,8 +31,13 @@ class ShortByteString {
 
   /// An array holding a copy of the bytes.
   static ShortByteString copy(const void* bytes, std::size_t size) {
+    if (size <= inlineCapacity) {
+      ShortByteString s;
+      s.setInline(static_cast<const std::uint8_t*>(bytes), size);
+      return s;
+    }
     return ShortByteString(size, [&](std::uint8_t* out) {
-      if (size != 0) std::memcpy(out, bytes, size);
+      std::memcpy(out, bytes, size);
       return size;
     });
   }
@@ -46,9 +51,10 @@ class ShortByteString {
   template <class Fill>
   ShortByteString(std::size_t capacity, Fill&& fill) : words_{0, tagInline} {
     if (capacity <= inlineCapacity) {
-      std::uint8_t tmp[16] = {};
+      alignas(8) std::uint8_t tmp[16] = {};
       const std::size_t written = fill(tmp);
-      setInline(tmp, written);
+      std::memcpy(words_, tmp, 16);
+      words_[1] |= tagInline | static_cast<std::uint64_t>(written) << 56;
       return;
     }
     std::uint8_t* out = allocate(capacity);
@@ -133,15 +139,32 @@ class ShortByteString {
 
   static std::uint8_t* allocate(std::size_t capacity);  // whole words, refs = 1
   static void free(Block* b) noexcept;
+  // The sole owner frees without a read-modify-write: nobody else can be copying from it.
   static void release(Block* b) noexcept {
-    if (b->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) free(b);
+    if (b->refs.load(std::memory_order_acquire) == 1 ||
+        b->refs.fetch_sub(1, std::memory_order_acq_rel) == 1)
+      free(b);
   }
+  // Up to 15 bytes into the value, the rest zero; reads only [bytes, bytes + size), through
+  // fixed-size loads that overlap rather than a call to copy a variable count.
   void setInline(const std::uint8_t* bytes, std::size_t size) noexcept {
-    std::uint8_t tmp[16] = {};
-    std::memcpy(tmp, bytes, size);
-    std::memcpy(words_, tmp, 16);
-    words_[1] = (words_[1] & ~(std::uint64_t{0xFF} << 56)) | tagInline |
-                (static_cast<std::uint64_t>(size) << 56);
+    std::uint64_t lo = 0, hi = 0;
+    if (size >= 8) {
+      std::memcpy(&lo, bytes, 8);
+      std::uint64_t last;
+      std::memcpy(&last, bytes + size - 8, 8);
+      hi = size == 8 ? 0 : last >> (8 * (16 - size));  // the bytes from 8 on
+    } else if (size >= 4) {
+      std::uint32_t first, last;
+      std::memcpy(&first, bytes, 4);
+      std::memcpy(&last, bytes + size - 4, 4);
+      lo = first | static_cast<std::uint64_t>(last) << (8 * (size - 4));
+    } else if (size > 0) {
+      lo = static_cast<std::uint64_t>(bytes[0]) | static_cast<std::uint64_t>(bytes[size >> 1]) << (8 * (size >> 1)) |
+           static_cast<std::uint64_t>(bytes[size - 1]) << (8 * (size - 1));
+    }
+    words_[0] = lo;
+    words_[1] = hi | tagInline | static_cast<std::uint64_t>(size) << 56;
   }
   void adopt(std::uint8_t* out, std::size_t capacity, std::size_t written);
 
@@ -214,8 +237,39 @@ struct Text {
   }
 };
 
-/// Salted hash of a byte sequence; equal bytes hash equally under equal salts.
-std::uint64_t hashWithSalt(std::uint64_t salt, const std::uint8_t* bytes, std::size_t size) noexcept;
+namespace detail {
+__extension__ typedef unsigned __int128 u128;
+inline constexpr std::uint64_t k0 = 0xa0761d6478bd642fULL, k1 = 0xe7037ed1a0b428dbULL;
+inline std::uint64_t mix(std::uint64_t a, std::uint64_t b) noexcept {
+  const u128 r = static_cast<u128>(a) * b;
+  return static_cast<std::uint64_t>(r) ^ static_cast<std::uint64_t>(r >> 64);
+}
+std::uint64_t hashLong(std::uint64_t seed, const std::uint8_t* p, std::size_t n) noexcept;
+}  // namespace detail
+
+/// Salted hash of a byte sequence; equal bytes hash equally under equal salts. Sequences of up to
+/// 16 bytes are hashed here, longer ones by a loop in the library.
+inline std::uint64_t hashWithSalt(std::uint64_t salt, const std::uint8_t* p, std::size_t n) noexcept {
+  using detail::k0;
+  using detail::k1;
+  using detail::mix;
+  const std::uint64_t seed = salt ^ mix(salt ^ k0, k1);
+  if (n > 16) return detail::hashLong(seed, p, n);
+  std::uint64_t a = 0, b = 0;
+  if (n >= 8) {
+    std::memcpy(&a, p, 8);
+    std::memcpy(&b, p + n - 8, 8);
+  } else if (n >= 4) {
+    std::uint32_t x, y;
+    std::memcpy(&x, p, 4);
+    std::memcpy(&y, p + n - 4, 4);
+    a = x;
+    b = y;
+  } else if (n > 0) {
+    a = static_cast<std::uint64_t>(p[0]) << 16 | static_cast<std::uint64_t>(p[n >> 1]) << 8 | p[n - 1];
+  }
+  return mix(k1 ^ n, mix(a ^ k1, b ^ seed));
+}
 /// The salt hash uses.
 inline constexpr std::uint64_t defaultSalt = 0x9E3779B97F4A7C15ULL;
 inline std::uint64_t hash(std::span<const std::uint8_t> bytes) noexcept {

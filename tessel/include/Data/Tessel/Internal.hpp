@@ -44,9 +44,30 @@ class Tessel {
   /// Byte-wise (unsigned) order, the shorter of two texts with equal common bytes first; the same
   /// as code-point order.
   friend std::strong_ordering operator<=>(const Tessel& a, const Tessel& b) noexcept {
+    if (a.bytes_.isInline() && b.bytes_.isInline()) {
+      // Zero-padded 15-byte arrays compared as big-endian numbers, then the sizes: the same order
+      // as the bytes in common followed by the sizes.
+      const std::uint64_t a0 = __builtin_bswap64(a.bytes_.word(0)), b0 = __builtin_bswap64(b.bytes_.word(0));
+      if (a0 != b0) return a0 <=> b0;
+      constexpr std::uint64_t low7 = ~(std::uint64_t{0xFF} << 56);
+      const std::uint64_t a1 = __builtin_bswap64(a.bytes_.word(1) & low7),
+                          b1 = __builtin_bswap64(b.bytes_.word(1) & low7);
+      if (a1 != b1) return a1 <=> b1;
+      return a.size() <=> b.size();
+    }
     if (a.bytes_.sameArray(b.bytes_)) return std::strong_ordering::equal;
     const std::int64_t na = a.size(), nb = b.size();
     const std::size_t common = static_cast<std::size_t>(na < nb ? na : nb);
+    if (!a.bytes_.isInline() && !b.bytes_.isInline() && common <= 64) {
+      // Heap arrays are zero-padded to whole words: the same argument as above, a word at a time.
+      for (std::size_t k = 0; k < common; k += 8) {
+        std::uint64_t wa, wb;
+        std::memcpy(&wa, a.data() + k, 8);
+        std::memcpy(&wb, b.data() + k, 8);
+        if (wa != wb) return __builtin_bswap64(wa) <=> __builtin_bswap64(wb);
+      }
+      return na <=> nb;
+    }
     if (common != 0) {
       const int c = std::memcmp(a.data(), b.data(), common);
       if (c != 0) return c < 0 ? std::strong_ordering::less : std::strong_ordering::greater;

@@ -72,63 +72,38 @@ ByteString Builder::toByteString() const {
   return ByteString::copy(out);
 }
 
-// A multiply-and-fold hash: 64x64->128-bit products folded to 64 bits.
+// The loop of the multiply-and-fold hash for sequences longer than 16 bytes (64x64->128-bit
+// products folded to 64 bits); the head of the hash is inline in the header.
 namespace {
-__extension__ typedef unsigned __int128 u128;
-constexpr std::uint64_t k0 = 0xa0761d6478bd642fULL, k1 = 0xe7037ed1a0b428dbULL,
-                        k2 = 0x8ebc6af09c88c6e3ULL, k3 = 0x589965cc75374cc3ULL;
-
-inline std::uint64_t mix(std::uint64_t a, std::uint64_t b) {
-  const u128 r = static_cast<u128>(a) * b;
-  return static_cast<std::uint64_t>(r) ^ static_cast<std::uint64_t>(r >> 64);
-}
+constexpr std::uint64_t k2 = 0x8ebc6af09c88c6e3ULL, k3 = 0x589965cc75374cc3ULL;
 inline std::uint64_t load64(const std::uint8_t* p) {
   std::uint64_t v;
   std::memcpy(&v, p, 8);
   return v;
 }
-inline std::uint64_t load32(const std::uint8_t* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
 }  // namespace
 
-std::uint64_t hashWithSalt(std::uint64_t salt, const std::uint8_t* p, std::size_t n) noexcept {
-  std::uint64_t seed = salt ^ mix(salt ^ k0, k1);
-  std::uint64_t a = 0, b = 0;
-  if (n <= 16) {
-    if (n >= 8) {
-      a = load64(p);
-      b = load64(p + n - 8);
-    } else if (n >= 4) {
-      a = load32(p);
-      b = load32(p + n - 4);
-    } else if (n > 0) {
-      a = static_cast<std::uint64_t>(p[0]) << 16 | static_cast<std::uint64_t>(p[n >> 1]) << 8 | p[n - 1];
-    }
-  } else {
-    std::size_t i = n;
-    if (i > 48) {
-      std::uint64_t s1 = seed, s2 = seed;
-      do {
-        seed = mix(load64(p) ^ k1, load64(p + 8) ^ seed);
-        s1 = mix(load64(p + 16) ^ k2, load64(p + 24) ^ s1);
-        s2 = mix(load64(p + 32) ^ k3, load64(p + 40) ^ s2);
-        p += 48;
-        i -= 48;
-      } while (i > 48);
-      seed ^= s1 ^ s2;
-    }
-    while (i > 16) {
+std::uint64_t detail::hashLong(std::uint64_t seed, const std::uint8_t* p, std::size_t n) noexcept {
+  const std::size_t total = n;
+  std::size_t i = n;
+  if (i > 48) {
+    std::uint64_t s1 = seed, s2 = seed;
+    do {
       seed = mix(load64(p) ^ k1, load64(p + 8) ^ seed);
-      p += 16;
-      i -= 16;
-    }
-    a = load64(p + i - 16);
-    b = load64(p + i - 8);
+      s1 = mix(load64(p + 16) ^ k2, load64(p + 24) ^ s1);
+      s2 = mix(load64(p + 32) ^ k3, load64(p + 40) ^ s2);
+      p += 48;
+      i -= 48;
+    } while (i > 48);
+    seed ^= s1 ^ s2;
   }
-  return mix(k1 ^ n, mix(a ^ k1, b ^ seed));
+  while (i > 16) {
+    seed = mix(load64(p) ^ k1, load64(p + 8) ^ seed);
+    p += 16;
+    i -= 16;
+  }
+  const std::uint64_t a = load64(p + i - 16), b = load64(p + i - 8);
+  return mix(k1 ^ total, mix(a ^ k1, b ^ seed));
 }
 
 }  // namespace Data::Tessel::Bytes
