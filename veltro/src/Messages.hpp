@@ -78,4 +78,26 @@ inline std::string invIncompleteBetaRange(double p, double q, double a)
            " a=" + showG(a);
 }
 
+// ---- Numeric.SpecFunctions (auxiliary functions, error function, incomplete gamma) --------------
+/// What modErr puts in front of its text.
+inline constexpr std::string_view specFunctionsPrefix = "Numeric.SpecFunctions.";
+inline constexpr std::string_view log1pmxDomain = "Domain error";
+inline constexpr std::string_view invErfRange = "invErf: p must in [-1,1] range";
+// The texts below up to the incompleteGamma one go through modErr.
+inline std::string log2NonPositive(long long n) { return "log2: nonpositive input, got " + std::to_string(n); }
+inline std::string invErfcRange(double p) { return "invErfc: p must be in [0,2] got " + showDouble(p); }
+inline std::string invIncompleteGammaShape(double a, double p)
+{
+    return "invIncompleteGamma: a must be positive. a=" + showG(a) + " p=" + showG(p);
+}
+inline std::string invIncompleteGammaRange(double a, double p)
+{
+    return "invIncompleteGamma: p must be in [0,1] range. a=" + showG(a) + " p=" + showG(p);
+}
+/// Raised directly, without the modErr prefix.
+inline std::string incompleteGammaDomain(double a, double x)
+{
+    return "incompleteGamma: Domain error z=" + showDouble(a) + " x=" + showDouble(x);
+}
+
 } // namespace Numeric::msg

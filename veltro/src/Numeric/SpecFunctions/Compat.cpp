@@ -1,0 +1,11 @@
+// Compat.cpp: the platform error functions under their own names.
+#include <Numeric/SpecFunctions/Compat.hpp>
+
+#include <math.h>
+
+namespace Numeric::SpecFunctions::Compat {
+
+double c_erf(double x) { return ::erf(x); }
+double c_erfc(double x) { return ::erfc(x); }
+
+} // namespace Numeric::SpecFunctions::Compat
