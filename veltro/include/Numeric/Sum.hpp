@@ -103,7 +103,7 @@ double sum(double (*extract)(S), std::initializer_list<double> xs)
 /// elements (rounded down) plus the sum of the rest.
 double pairwiseSum(std::span<const double> v);
 
-/// Constructor-form rendering: "KBNSum 1.5 (-2.0e-3)"-style, fields as the shortest round-trip
+/// Constructor-form rendering such as "KBNSum 1.5 (-0.002)": fields as the shortest round-trip
 /// decimal, negative fields in parentheses; showsPrec with d > 10 wraps the whole in parentheses.
 std::string showsPrec(int d, const KahanSum& a);
 std::string showsPrec(int d, const KBNSum& a);
