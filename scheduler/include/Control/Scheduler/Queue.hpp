@@ -263,7 +263,7 @@ class JobBody {
     o.manage_ = nullptr;
   }
 
-  alignas(std::max_align_t) unsigned char buf_[kInline];
+  alignas(std::max_align_t) unsigned char buf_[kInline] = {};
   Invoke invoke_ = nullptr;
   Manage manage_ = nullptr;
 };
@@ -459,7 +459,7 @@ class JQueue {
     const Chunk* start = c;
     while (c->index < k) c = nextChunk(c);
     if (c != start) {
-      Chunk* h = hint.load(std::memory_order_relaxed);
+      Chunk* h = hint.load(std::memory_order_acquire);
       while (h->index < c->index && !hint.compare_exchange_weak(h, c)) {
       }
     }

@@ -1,0 +1,43 @@
+// TestSupport.hpp: shared pieces of the scheduler tests: a per-test watchdog, the strategies
+// every behaviour runs under, and the process's thread count.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "Control/Scheduler.hpp"
+
+namespace testsupport {
+
+/// Threads of this process, from /proc/self/task.
+inline long threadCount() {
+  long n = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/task")) ++n;
+  return n;
+}
+
+/// Aborts the test binary when one test runs longer than its budget, so a hang fails fast.
+class Watchdog : public ::testing::EmptyTestEventListener {
+  void OnTestStart(const ::testing::TestInfo&) override { alarm(60); }
+  void OnTestEnd(const ::testing::TestInfo&) override { alarm(0); }
+};
+inline const bool watchdogInstalled = [] {
+  ::testing::UnitTest::GetInstance()->listeners().Append(new Watchdog);
+  // Sanitizer runtimes start a helper thread with the first thread; start it before counting.
+  std::thread([] {}).join();
+  return true;
+}();
+
+inline std::string compName(const ::testing::TestParamInfo<Control::Scheduler::Comp>& info) {
+  std::string s = Control::Scheduler::show(info.param);
+  for (char& c : s)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return s;
+}
+
+}  // namespace testsupport
