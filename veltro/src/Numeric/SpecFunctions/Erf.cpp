@@ -14,26 +14,30 @@
 
 namespace Numeric::SpecFunctions {
 
-namespace {
-using namespace Numeric::Veltro::Constants;
-} // namespace
-
 double erf(double x) { return ::erf(x); }
 double erfc(double x) { return ::erfc(x); }
 
-namespace Internal {
+namespace {
+using namespace Numeric::Veltro::Constants;
 
-double guessInvErfc(double p)
+// The two ingredients, inlined into invErf and invErfc (the exported Internal functions are
+// reached through the symbol table and cannot be inlined).
+inline double guess(double p)
 {
     const double l = std::log(0.5 * p);
     const double t = std::sqrt(-(l + l));
     return -0.70711 * ((2.30753 + t * 0.27061) / (1 + t * (0.99229 + t * 0.04481)) - t);
 }
 
-double invErfcHalleyStep(double err, double x)
-{
-    return x + err / (m_2_sqrt_pi * std::exp(-x * x) - x * err);
-}
+inline double halleyStep(double err, double x) { return x + err / (m_2_sqrt_pi * std::exp(-x * x) - x * err); }
+
+} // namespace
+
+namespace Internal {
+
+double guessInvErfc(double p) { return guess(p); }
+
+double invErfcHalleyStep(double err, double x) { return halleyStep(err, x); }
 
 } // namespace Internal
 
@@ -43,7 +47,7 @@ double invErfc(double p)
     if (p == 0) return m_pos_inf;
     if (!(p > 0 && p < 2)) Internal::modErr(msg::invErfcRange(p));
     const double pp = p <= 1 ? p : 2 - p;
-    double x = Internal::guessInvErfc(pp);
+    double x = guess(pp);
     // The residual erfc(x) - pp. Close to pp = 1 (x close to 0) erfc(x) rounds to within 2^-53 of
     // 1, which leaves only a few correct digits of x; there the same residual is formed as
     // (1 - pp) - erf(x), where 1 - pp is exact.
@@ -51,7 +55,7 @@ double invErfc(double p)
     const double q = 1 - pp;
     for (int j = 0; j < 2; ++j) {
         const double err = nearOne ? q - ::erf(x) : ::erfc(x) - pp;
-        x = Internal::invErfcHalleyStep(err, x);
+        x = halleyStep(err, x);
     }
     return p <= 1 ? x : -x;
 }
@@ -66,14 +70,14 @@ double invErf(double p)
     // Below 2^-60, 1 - |p| no longer carries |p| and the guess is a fixed 2.4e-6, from which two
     // steps cannot reach the root (they even give the wrong sign below 1e-33); start from the
     // first-order root |p| / (2/sqrt(pi)) instead.
-    double x = ap < 0x1p-60 ? ap / m_2_sqrt_pi : Internal::guessInvErfc(q);
+    double x = ap < 0x1p-60 ? ap / m_2_sqrt_pi : guess(q);
     // The residual |p| - erf(x). Close to |p| = 1 erf(x) rounds to within 2^-53 of 1, which leaves
     // only a few correct digits of x; there the same residual is formed as erfc(x) - (1 - |p|),
     // where 1 - |p| is exact.
     const bool nearOne = ap > 0.99;
     for (int j = 0; j < 2; ++j) {
         const double err = nearOne ? ::erfc(x) - q : ap - ::erf(x);
-        x = Internal::invErfcHalleyStep(err, x);
+        x = halleyStep(err, x);
     }
     return p > 0 ? x : -x;
 }

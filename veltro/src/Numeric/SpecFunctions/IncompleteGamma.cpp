@@ -7,22 +7,16 @@
 
 #include <Numeric/Series.hpp>
 #include <Numeric/SpecFunctions/Auxiliary.hpp>
-#include <Numeric/SpecFunctions/Erf.hpp>
 #include <Numeric/SpecFunctions/LogGamma.hpp>
 #include <Numeric/Veltro/Constants.hpp>
+
+#include <math.h>
 
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
 namespace Numeric::SpecFunctions {
-
-namespace {
-using namespace Numeric::Veltro::Constants;
-
-constexpr double e = 2.718281828459045;          // exp(1)
-constexpr double twoPi = 6.2831853071795862;     // 2 pi
-} // namespace
 
 namespace Internal {
 
@@ -34,14 +28,48 @@ const std::array<double, 22> tableTemme = {
     -5.8307721325504256e-11, 2.4361948020667415e-11, -5.0276692801141763e-12, 1.1004392031956135e-13,
     3.3717632624009851e-13};
 
-double incompleteGammaSmallX(double a, double x)
+} // namespace Internal
+
+namespace {
+using namespace Numeric::Veltro::Constants;
+using Internal::tableTemme;
+
+constexpr double e = 2.718281828459045;       // exp(1)
+constexpr double twoPi = 6.2831853071795862;  // 2 pi
+
+// The quantities of the formulas that depend on a alone, each computed on first use. The inverse
+// evaluates P(a, x) for one a at several x and computes each of them once.
+class Shape {
+public:
+    explicit Shape(double a) : a(a) {}
+    const double a;
+
+    double logGammaA() { return cached(lgA_, [this] { return logGamma(a); }); }
+    double expLogGammaA() { return cached(expLgA_, [this] { return std::exp(logGammaA()); }); }
+    double expLogGammaA1() { return cached(expLgA1_, [this] { return std::exp(logGamma(a + 1)); }); }
+    double expCorrection() { return cached(expLgc_, [this] { return std::exp(logGammaCorrection(a)); }); }
+    double sqrt2PiA() { return cached(sqrt2PiA_, [this] { return std::sqrt(twoPi * a); }); }
+
+private:
+    template <class F>
+    static double cached(std::pair<bool, double>& slot, F compute)
+    {
+        if (!slot.first) slot = {true, compute()};
+        return slot.second;
+    }
+    std::pair<bool, double> lgA_{}, expLgA_{}, expLgA1_{}, expLgc_{}, sqrt2PiA_{};
+};
+
+double smallX(Shape& s, double x)
 {
-    const double lead = (std::pow(x, a) / a) / std::exp(logGamma(a));
+    const double a = s.a;
+    const double lead = (std::pow(x, a) / a) / s.expLogGammaA();
     return lead * (1 - a * x / (a + 1));
 }
 
-double incompleteGammaSeriesP(double a, double x)
+double seriesP(Shape& s, double x)
 {
+    const double a = s.a;
     // S = sum_n x^n c_n, c_0 = 1, c_n = c_(n-1) / (a + n), with x^n by repeated multiplication and
     // a + n by repeated addition of 1; stop after adding the first term t with |t / S| < 2^-52.
     // For large a, x^n can overflow while c_n underflows (a = 1e5, x = 6e4): from the first term
@@ -72,17 +100,18 @@ double incompleteGammaSeriesP(double a, double x)
 
     double factor;
     if (a < 10) {
-        factor = std::pow(x, a) / (std::exp(x) * std::exp(logGamma(a + 1)));
+        factor = std::pow(x, a) / (std::exp(x) * s.expLogGammaA1());
     } else if (a < 1182.5) {
-        factor = std::pow(x * e / a, a) / std::exp(x) / std::sqrt(twoPi * a) / std::exp(logGammaCorrection(a));
+        factor = std::pow(x * e / a, a) / std::exp(x) / s.sqrt2PiA() / s.expCorrection();
     } else {
-        factor = std::pow(x * e / a * std::exp(-x / a), a) / std::sqrt(twoPi * a) / std::exp(logGammaCorrection(a));
+        factor = std::pow(x * e / a * std::exp(-x / a), a) / s.sqrt2PiA() / s.expCorrection();
     }
     return sum * factor;
 }
 
-double incompleteGammaSeriesQ(double a, double x)
+double seriesQ(Shape& s, double x)
 {
+    const double a = s.a;
     // S = sum_n (-x)^n / (n! (a + n)): coefficients (1/n!) / (a + n), with 1/n! by successive
     // division and a + n by repeated addition of 1.
     const double mx = -x;
@@ -103,54 +132,125 @@ double incompleteGammaSeriesQ(double a, double x)
         sum = sum + term;
         p = p * mx;
     }
-    return sum * std::pow(x, a) / std::exp(logGammaL(a));
+    return sum * std::pow(x, a) / s.expLogGammaA();  // logGammaL is logGamma
 }
-
-namespace {
 
 // Q(a, x) = e^-x x^a / Gamma(a) / (b0 + a1/(b1 + a2/(b2 + ...))) with a_k = k (a - k),
 // b_k = (x - a) + 2k + 1, by the continued-fraction evaluator (which also guards against
 // fractions that never meet its stopping test).
-double contFractionQ(double a, double x)
+double contFractionQ(Shape& s, double x)
 {
+    const double a = s.a;
     const auto frac = Series::Sequence(0.0, [a, x](double k) {
         return std::pair{std::pair{k * (a - k), x - a + 2 * k + 1}, k + 1};
     });
     const double f = Series::evalContFractionB(frac);
-    return std::exp(std::log(x) * a - x - logGamma(a)) / f;
+    return std::exp(std::log(x) * a - x - s.logGammaA()) / f;
 }
 
-// Temme's expansion as P = 0.5 erfc(-eta sqrt(a/2)) - r; returns (eta sqrt(a/2), r), from which
+// Temme's expansion as P = 0.5 erfc(-eta sqrt(a/2)) - r; returns (-eta sqrt(a/2), r), from which
 // Q = 0.5 erfc(eta sqrt(a/2)) + r.
-std::pair<double, double> temmeParts(double a, double x)
+std::pair<double, double> temmeParts(Shape& s, double x)
 {
-    const auto& f = tableTemme;
+    const double a = s.a;
     const double mu = (x - a) / a;
     const double y = -log1pmx(mu);
     const double sgn = mu > 0 ? 1.0 : mu < 0 ? -1.0 : mu;
     const double eta = std::sqrt(2 * y) * sgn;
     // Clenshaw-like evaluation of S_alpha from f_21 down to f_1.
     double u = 0;
-    double bPrev = f[21];
-    double bCur = f[20];
+    double bPrev = tableTemme[21];
+    double bCur = tableTemme[20];
     for (int i = 19; i >= 1; --i) {
-        const double t = f[static_cast<std::size_t>(i)] + (i + 1) * bPrev / a;
+        const double t = tableTemme[static_cast<std::size_t>(i)] + (i + 1) * bPrev / a;
         u = eta * u + t;
         bPrev = bCur;
         bCur = t;
     }
-    const double s = u / std::exp(logGammaCorrection(a));
-    return {-eta * std::sqrt(a / 2), std::exp(-(a * y)) / std::sqrt(twoPi * a) * s};
+    const double sum = u / s.expCorrection();
+    return {-eta * std::sqrt(a / 2), std::exp(-(a * y)) / s.sqrt2PiA() * sum};
+}
+
+double temme(Shape& s, double x)
+{
+    const auto [z, r] = temmeParts(s, x);
+    return 0.5 * ::erfc(z) - r;
+}
+
+enum class Method { SmallX, SeriesP, SeriesQ, Temme, ContFraction };
+
+// The method for 0 < x < +Infinity (rules 4 to 9; the first that holds decides).
+Method choose(double a, double x)
+{
+    if (x < m_sqrt_eps && a > 1) return Method::SmallX;
+    if (x < 0.5) return -0.4 / std::log(x) < a ? Method::SeriesP : Method::SeriesQ;
+    if (x < 1.1) return 0.75 * x < a ? Method::SeriesP : Method::SeriesQ;
+    const double mu = (x - a) / a;
+    const bool useTemme = (a > 200 && 20 / a > mu * mu) || std::abs(mu) < 0.4;
+    if (a > 20 && useTemme) return Method::Temme;
+    if (x - 1 / (3 * x) < a) return Method::SeriesP;
+    return Method::ContFraction;
+}
+
+double lowerGamma(Shape& s, double x)
+{
+    const double a = s.a;
+    if (a <= 0 || x < 0) msg::fail<std::domain_error>(msg::incompleteGammaDomain(a, x));
+    if (x == 0) return 0;
+    if (x == m_pos_inf) return 1;
+    switch (choose(a, x)) {
+    case Method::SmallX: return smallX(s, x);
+    case Method::SeriesP: return seriesP(s, x);
+    case Method::SeriesQ: return seriesQ(s, x);
+    case Method::Temme: return temme(s, x);
+    case Method::ContFraction: break;
+    }
+    return 1 - contFractionQ(s, x);
+}
+
+// Q(a, x) = 1 - P(a, x) for a > 0, x > 0, taken from the methods that compute Q directly (the
+// continued fraction and Temme's expansion), so that it keeps its relative accuracy where P is
+// close to 1.
+double upperGamma(Shape& s, double x)
+{
+    switch (choose(s.a, x)) {
+    case Method::Temme: {
+        const auto [z, r] = temmeParts(s, x);
+        return 0.5 * ::erfc(-z) + r;
+    }
+    case Method::ContFraction: return contFractionQ(s, x);
+    default: return 1 - lowerGamma(s, x);
+    }
 }
 
 } // namespace
 
-double incompleteGammaContFraction(double a, double x) { return 1 - contFractionQ(a, x); }
+namespace Internal {
 
+double incompleteGammaSmallX(double a, double x)
+{
+    Shape s(a);
+    return smallX(s, x);
+}
+double incompleteGammaSeriesP(double a, double x)
+{
+    Shape s(a);
+    return seriesP(s, x);
+}
+double incompleteGammaSeriesQ(double a, double x)
+{
+    Shape s(a);
+    return seriesQ(s, x);
+}
+double incompleteGammaContFraction(double a, double x)
+{
+    Shape s(a);
+    return 1 - contFractionQ(s, x);
+}
 double incompleteGammaTemme(double a, double x)
 {
-    const auto [z, r] = temmeParts(a, x);
-    return 0.5 * erfc(z) - r;
+    Shape s(a);
+    return temme(s, x);
 }
 
 double invIncompleteGammaGuess(double a, double p)
@@ -173,37 +273,11 @@ double invIncompleteGammaGuess(double a, double p)
 
 double incompleteGamma(double a, double x)
 {
-    using namespace Internal;
-    if (a <= 0 || x < 0) msg::fail<std::domain_error>(msg::incompleteGammaDomain(a, x));
-    if (x == 0) return 0;
-    if (x == m_pos_inf) return 1;
-    if (x < m_sqrt_eps && a > 1) return incompleteGammaSmallX(a, x);
-    if (x < 0.5) return -0.4 / std::log(x) < a ? incompleteGammaSeriesP(a, x) : incompleteGammaSeriesQ(a, x);
-    if (x < 1.1) return 0.75 * x < a ? incompleteGammaSeriesP(a, x) : incompleteGammaSeriesQ(a, x);
-    const double mu = (x - a) / a;
-    const bool temme = (a > 200 && 20 / a > mu * mu) || std::abs(mu) < 0.4;
-    if (a > 20 && temme) return incompleteGammaTemme(a, x);
-    if (x - 1 / (3 * x) < a) return incompleteGammaSeriesP(a, x);
-    return incompleteGammaContFraction(a, x);
+    Shape s(a);
+    return lowerGamma(s, x);
 }
 
 namespace {
-
-// Q(a, x) = 1 - P(a, x), taken from the methods that compute Q directly (the continued fraction
-// and Temme's expansion), so that it keeps its relative accuracy where P is close to 1.
-double complementedIncompleteGamma(double a, double x)
-{
-    using namespace Internal;
-    if (x < 1.1) return 1 - incompleteGamma(a, x);
-    const double mu = (x - a) / a;
-    const bool temme = (a > 200 && 20 / a > mu * mu) || std::abs(mu) < 0.4;
-    if (a > 20 && temme) {
-        const auto [z, r] = temmeParts(a, x);
-        return 0.5 * erfc(-z) + r;
-    }
-    if (x - 1 / (3 * x) < a) return 1 - incompleteGammaSeriesP(a, x);
-    return contFractionQ(a, x);
-}
 
 // Halley iteration for P(a, x) = p from x, at most maxIter + 1 evaluations of the residual.
 // Returns the iterate and whether the step test |dx| < 1e-8 x' (or an infinite derivative) ended it.
@@ -211,10 +285,11 @@ struct HalleyResult {
     double x;
     bool converged;
 };
-HalleyResult halley(double a, double p, double x, int maxIter)
+HalleyResult halley(Shape& s, double p, double x, int maxIter)
 {
+    const double a = s.a;
     const double a1 = a - 1;
-    const double gln = logGamma(a);
+    const double gln = s.logGammaA();
     const double lnA1 = a > 1 ? std::log(a1) : 0;
     const double afac = a > 1 ? std::exp(a1 * (lnA1 - 1) - gln) : 0;
     // Above p = 0.99 the residual P(a, x) - p is formed as (1 - p) - Q(a, x) (1 - p is exact
@@ -225,7 +300,7 @@ HalleyResult halley(double a, double p, double x, int maxIter)
         const double fPrime =
             a > 1 ? afac * std::exp(-(x - a1) + a1 * (std::log(x) - lnA1)) : std::exp(-x + a1 * std::log(x) - gln);
         if (i < maxIter && std::isinf(fPrime)) return {0, true};
-        const double f = upper ? q - complementedIncompleteGamma(a, x) : incompleteGamma(a, x) - p;
+        const double f = upper ? q - upperGamma(s, x) : lowerGamma(s, x) - p;
         const double u = f / fPrime;
         const double corr = u * (a1 / x - 1);
         const double capped = 1.0 <= corr ? 1.0 : corr;  // min(1, corr), NaN passing through
@@ -246,14 +321,15 @@ double invIncompleteGamma(double a, double p)
     if (p == 0) return 0;
     if (p == 1) return m_pos_inf;
 
+    Shape s(a);
     // At most 13 evaluations from the closed-form guess.
-    const HalleyResult first = halley(a, p, Internal::invIncompleteGammaGuess(a, p), 12);
+    const HalleyResult first = halley(s, p, Internal::invIncompleteGammaGuess(a, p), 12);
     if (first.converged || std::isnan(p) || std::isnan(a)) return first.x;
     // Deep in the lower tail the guess (floored at 0.001 for a > 1) can be hundreds of halvings
     // away from the root, and the thirteenth iterate is then far off (or NaN). Start again from
     // the lower-tail form x = (p Gamma(a + 1))^(1/a) of P(a, x) ~ x^a / Gamma(a + 1).
     const double lowGuess = std::exp((std::log(p) + logGamma(a + 1)) / a);
-    const HalleyResult second = halley(a, p, lowGuess, 200);
+    const HalleyResult second = halley(s, p, lowGuess, 200);
     return std::isnan(second.x) ? first.x : second.x;
 }
 
