@@ -183,20 +183,31 @@ AVX512 static int32_t valid_avx512(const uint8_t *s, uint64_t n) {
   __m512i prev = _mm512_setzero_si512();
   int pending = 0; /* the previous block ended inside a sequence */
   uint64_t i = 0;
-  while (i + 64 <= n) {
-    /* Runs of ASCII four blocks at a time. */
-    if (!pending && i + 256 <= n) {
-      const __m512i a = _mm512_loadu_si512(s + i);
-      const __m512i b = _mm512_loadu_si512(s + i + 64);
-      const __m512i c = _mm512_loadu_si512(s + i + 128);
-      const __m512i d = _mm512_loadu_si512(s + i + 192);
-      const __m512i all = _mm512_or_si512(_mm512_or_si512(a, b), _mm512_or_si512(c, d));
-      if (_mm512_movepi8_mask(all) == 0) {
-        prev = d;
-        i += 256;
-        continue;
-      }
+  /* Four blocks at a time: a run of ASCII is skipped, anything else checked in full (the checks
+   * of a block see the carry from the block before it, so only the last bytes of the group need
+   * a separate test for a sequence cut short). */
+  while (i + 256 <= n) {
+    const __m512i a = _mm512_loadu_si512(s + i);
+    const __m512i b = _mm512_loadu_si512(s + i + 64);
+    const __m512i c = _mm512_loadu_si512(s + i + 128);
+    const __m512i d = _mm512_loadu_si512(s + i + 192);
+    const __m512i all = _mm512_or_si512(_mm512_or_si512(a, b), _mm512_or_si512(c, d));
+    if (_mm512_movepi8_mask(all) == 0) {
+      if (pending) break;
+    } else {
+      const __m512i e0 = _mm512_or_si512(avx512_block_errors(a, prev, v1h, v1l, v2h),
+                                         avx512_block_errors(b, a, v1h, v1l, v2h));
+      const __m512i e1 = _mm512_or_si512(avx512_block_errors(c, b, v1h, v1l, v2h),
+                                         avx512_block_errors(d, c, v1h, v1l, v2h));
+      const __m512i err = _mm512_or_si512(e0, e1);
+      if (_mm512_test_epi8_mask(err, err)) break;
+      pending = ends_inside(s + i + 256);
     }
+    prev = d;
+    i += 256;
+  }
+  /* The remaining whole blocks one at a time (none after a break above: i + 256 <= n then). */
+  while (i + 64 <= n && i + 256 > n) {
     const __m512i in = _mm512_loadu_si512(s + i);
     if (_mm512_movepi8_mask(in) == 0) {
       if (pending) break;
