@@ -108,7 +108,7 @@ int main()
 #ifdef HAVE_BOOST_MATH
     peers.push_back({"boost(double)", boostLgamma});
 #else
-    std::printf("peer missing, not measured: Boost.Math (libboost-math-dev)\n");
+    std::printf("peer missing, not measured: Boost.Math (libboost-math1.74-dev)\n");
 #endif
 #ifdef HAVE_RMATH
     peers.push_back({"R", rLgamma});

@@ -152,23 +152,22 @@ public:
 
 int main(int argc, char** argv)
 {
+    // Defaults (each unless given): 10 repetitions in random interleaved order, medians reported.
     std::vector<char*> args(argv, argv + argc);
-    std::string reps = "--benchmark_repetitions=10";
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    std::string only = "--benchmark_report_aggregates_only=true";
-    bool hasReps = false;
-    for (int i = 1; i < argc; ++i) hasReps = hasReps || std::string(argv[i]).starts_with("--benchmark_repetitions");
-    if (!hasReps) {
-        args.push_back(reps.data());
-        args.push_back(interleave.data());
-        args.push_back(only.data());
+    std::vector<std::string> defaults{"--benchmark_repetitions=10", "--benchmark_enable_random_interleaving=true",
+                                      "--benchmark_report_aggregates_only=true"};
+    for (std::string& d : defaults) {
+        const std::string flag = d.substr(0, d.find('='));
+        bool given = false;
+        for (int i = 1; i < argc; ++i) given = given || std::string(argv[i]).starts_with(flag);
+        if (!given) args.push_back(d.data());
     }
     int n = static_cast<int>(args.size());
     benchmark::Initialize(&n, args.data());
 
     std::string missing;
 #ifndef HAVE_BOOST_MATH
-    missing += " Boost.Math (libboost-math-dev)";
+    missing += " Boost.Math (libboost-math1.74-dev)";
 #endif
 #ifndef HAVE_RMATH
     missing += " R-mathlib (r-mathlib)";
