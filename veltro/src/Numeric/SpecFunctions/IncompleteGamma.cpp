@@ -325,12 +325,17 @@ double invIncompleteGamma(double a, double p)
     // At most 13 evaluations from the closed-form guess.
     const HalleyResult first = halley(s, p, Internal::invIncompleteGammaGuess(a, p), 12);
     if (first.converged || std::isnan(p) || std::isnan(a)) return first.x;
-    // Deep in the lower tail the guess (floored at 0.001 for a > 1) can be hundreds of halvings
-    // away from the root, and the thirteenth iterate is then far off (or NaN). Start again from
-    // the lower-tail form x = (p Gamma(a + 1))^(1/a) of P(a, x) ~ x^a / Gamma(a + 1).
+    // The thirteenth iterate has not converged (deep in a tail the guess, floored at 0.001 for
+    // a > 1, can be many steps from the root) and can be far off or NaN. Continue from it; where
+    // that does not converge either, start again from the lower-tail form
+    // x = (p Gamma(a + 1))^(1/a) of P(a, x) ~ x^a / Gamma(a + 1).
+    if (first.x > 0 && std::isfinite(first.x)) {
+        const HalleyResult more = halley(s, p, first.x, 200);
+        if (more.converged && !std::isnan(more.x)) return more.x;
+    }
     const double lowGuess = std::exp((std::log(p) + logGamma(a + 1)) / a);
-    const HalleyResult second = halley(s, p, lowGuess, 200);
-    return std::isnan(second.x) ? first.x : second.x;
+    const HalleyResult restart = halley(s, p, lowGuess, 200);
+    return restart.converged && !std::isnan(restart.x) ? restart.x : first.x;
 }
 
 } // namespace Numeric::SpecFunctions
