@@ -2,6 +2,7 @@
 #include <Numeric/SpecFunctions/Beta.hpp>
 #include <Numeric/SpecFunctions/Internal/Beta.hpp>
 
+#include <Numeric/SpecFunctions/Auxiliary.hpp>
 #include <Numeric/SpecFunctions/LogGamma.hpp>
 #include <Numeric/Veltro/Constants.hpp>
 
@@ -12,8 +13,6 @@
 #include <cstdint>
 #include <algorithm>
 #include <limits>
-#include <stdexcept>
-#include <string>
 
 namespace Numeric::SpecFunctions {
 
@@ -43,8 +42,8 @@ double logBeta(double a, double b) {
 namespace {
 
 void checkIncompleteBeta(double p, double q, double x) {
-  if (p <= 0.0 || q <= 0.0) detail::modErr(msg::incompleteBetaShapes(p, q, x));
-  if (x < 0.0 || x > 1.0 || std::isnan(x)) detail::modErr(msg::incompleteBetaRange(p, q, x));
+  if (p <= 0.0 || q <= 0.0) Internal::modErr(msg::incompleteBetaShapes(p, q, x));
+  if (x < 0.0 || x > 1.0 || std::isnan(x)) Internal::modErr(msg::incompleteBetaRange(p, q, x));
 }
 
 }  // namespace
@@ -128,8 +127,6 @@ double incompleteBetaApprox(double beta, double p, double q, double x) {
 }  // namespace Internal
 
 namespace detail {
-
-void modErr(const std::string& text) { msg::fail<std::domain_error>("Numeric.SpecFunctions." + text); }
 
 double incompleteBetaContinuedFraction(double beta, double p, double q, double x) {
   // I_x(p, q) = x^p (1−x)^q / (p B(p, q)) · 1/(1 + d1/(1 + d2/(1 + …))) with

@@ -1,12 +1,7 @@
 // BetaDetail.hpp (private): pieces the incomplete beta function and its inverse share.
 #pragma once
 
-#include <string>
-
 namespace Numeric::SpecFunctions::detail {
-
-/// Raises the failure of the special functions: "Numeric.SpecFunctions." followed by text.
-[[noreturn]] void modErr(const std::string& text);
 
 /// I_x(p, q) by the continued fraction of x^p(1−x)^q/(p·B(p, q)), beta = ln B(p, q); for the
 /// worker's range x <= p/(p + q) where Soper's expansion converges too slowly.
