@@ -112,6 +112,32 @@ TEST(Sum, VectorFoldsMatchTheUpdates)
     }
 }
 
+// Both fields of the KBN fold, through extractors, so the vector fold can be compared field by field.
+double kbnSumField(KBNSum a) { return a.s; }
+double kbnCompField(KBNSum a) { return a.c; }
+
+TEST(Sum, KbnVectorFoldKeepsEveryFieldThroughOverflowAndNaN)
+{
+    const double nan = std::nan("");
+    const auto same = [](double a, double b) { return std::isnan(a) ? std::isnan(b) : bits(a) == bits(b); };
+    for (const std::size_t n : {191u, 192u, 193u, 640u, 5000u}) {
+        for (int variant = 0; variant < 6; ++variant) {
+            V v = spread(n, 77 + n);
+            const std::size_t at = n / 2 + static_cast<std::size_t>(variant);
+            if (variant == 1) v[at] = inf;
+            if (variant == 2) v[at] = -inf;
+            if (variant == 3) v[at] = nan;
+            if (variant == 4) v[at] = v[at + 1] = 1e308; // overflow: c = -inf, then NaN
+            if (variant == 5) v[0] = 0x1p60;             // |s| < |x| and |s| >= |x| both common
+            KBNSum b{};
+            for (const double x : v) b = add(b, x);
+            EXPECT_TRUE(same(sumVector(kbnSumField, v), b.s)) << n << " " << variant;
+            EXPECT_TRUE(same(sumVector(kbnCompField, v), b.c)) << n << " " << variant;
+            EXPECT_TRUE(same(sumVector(kbn, v), kbn(b))) << n << " " << variant;
+        }
+    }
+}
+
 TEST(Sum, PairwiseIsBitIdenticalToTheDefinition)
 {
     // 257 splits into 128 and 129: with these values the split shows in the last bit.

@@ -31,11 +31,16 @@ inline KahanSum kahanStep(KahanSum a, double x)
 
 // The select on |s| >= |x| decides whose low bits go into the compensation; written as a
 // conditional expression so the compiler can use a blend instead of a mispredicted branch.
+// The error term of s + x = t: |s| >= |x| ? (s - t) + x : (x - t) + s (a NaN picks the second).
+inline double kbnTerm(double s, double x, double t)
+{
+    return std::fabs(s) >= std::fabs(x) ? (s - t) + x : (x - t) + s;
+}
+
 inline KBNSum kbnStep(KBNSum a, double x)
 {
     const double t = a.s + x;
-    const double k = std::fabs(a.s) >= std::fabs(x) ? (a.s - t) + x : (x - t) + a.s;
-    return KBNSum{t, a.c + k};
+    return KBNSum{t, a.c + kbnTerm(a.s, x, t)};
 }
 
 inline KB2Sum kb2Step(KB2Sum a, double x)
@@ -110,18 +115,104 @@ double sumVector(double (*extract)(KahanSum), std::span<const double> v)
     return extract(acc);
 }
 
-double sumVector(double (*extract)(KBNSum), std::span<const double> v)
+namespace {
+
+// The KBN fold over n elements from (s, c), written plainly.
+inline KBNSum kbnLoop(KBNSum acc, const double* p, std::size_t n)
 {
-    // The running sum's chain is one addition per element; the compensation chain runs beside it.
+    for (std::size_t i = 0; i < n; ++i) acc = kbnStep(acc, p[i]);
+    return acc;
+}
+
+#if defined(__SSE2__)
+// The KBN fold as a three-stage pipeline over blocks of kbnBlock elements. The running sum is one
+// dependent addition per element, like a plain loop; the compensation terms k need the sums before
+// and after each element, which makes them independent of one another once those sums are known.
+// So while the running sums of block j are formed (and stored), the k of block j-1 are computed two
+// at a time in SSE2 registers with the same formula and select as kbnStep, and the k of block j-2
+// are added to the compensation in element order. Every addition is the one the definition makes,
+// in the same order; only the work is overlapped.
+constexpr std::size_t kbnBlock = 64;
+
+struct KbnPipe {
+    alignas(16) double sums[2][kbnBlock + 1]; // running sum before element e is sums[.][e]
+    alignas(16) double ks[2][kbnBlock];
+};
+
+// k for elements e, e+1 of a block: |s| >= |x| ? (s - t) + x : (x - t) + s (a NaN picks the second).
+inline void kbnPair(const double* sums, const double* x, double* k, std::size_t e)
+{
+    const __m128d absMask = _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffff));
+    const __m128d s = _mm_loadu_pd(sums + e);
+    const __m128d t = _mm_loadu_pd(sums + e + 1);
+    const __m128d xv = _mm_loadu_pd(x + e);
+    const __m128d sBig = _mm_cmpge_pd(_mm_and_pd(s, absMask), _mm_and_pd(xv, absMask));
+    const __m128d swap = _mm_and_pd(_mm_xor_pd(s, xv), sBig);
+    const __m128d big = _mm_xor_pd(xv, swap);   // s where |s| >= |x|, else x
+    const __m128d small = _mm_xor_pd(s, swap);  // x where |s| >= |x|, else s
+    _mm_store_pd(k + e, _mm_add_pd(_mm_sub_pd(big, t), small));
+}
+
+KBNSum kbnPipelined(const double* p, std::size_t n)
+{
+    const std::size_t blocks = n / kbnBlock;
+    if (blocks < 3) return kbnLoop(KBNSum{}, p, n);
+    KbnPipe pipe;
     double s = 0.0;
     double c = 0.0;
-    for (const double x : v) {
-        const double t = s + x;
-        const double k = std::fabs(s) >= std::fabs(x) ? (s - t) + x : (x - t) + s;
-        c = c + k;
-        s = t;
+    // Block 0: running sums only.
+    pipe.sums[0][0] = s;
+    for (std::size_t e = 0; e < kbnBlock; ++e) {
+        s = s + p[e];
+        pipe.sums[0][e + 1] = s;
     }
-    return extract(KBNSum{s, c});
+    // Block 1: running sums, and the k of block 0.
+    pipe.sums[1][0] = s;
+    for (std::size_t e = 0; e < kbnBlock; e += 2) {
+        s = s + p[kbnBlock + e];
+        pipe.sums[1][e + 1] = s;
+        s = s + p[kbnBlock + e + 1];
+        pipe.sums[1][e + 2] = s;
+        kbnPair(pipe.sums[0], p, pipe.ks[0], e);
+    }
+    // Block j: running sums of j, k of j-1, compensation over the k of j-2.
+    for (std::size_t j = 2; j < blocks; ++j) {
+        double* sumsNow = pipe.sums[j & 1];
+        const double* sumsBefore = pipe.sums[(j - 1) & 1];
+        double* kNow = pipe.ks[(j - 1) & 1];
+        const double* kDone = pipe.ks[j & 1]; // block j-2
+        const double* x = p + j * kbnBlock;
+        const double* xBefore = x - kbnBlock;
+        sumsNow[0] = s;
+        for (std::size_t e = 0; e < kbnBlock; e += 2) {
+            s = s + x[e];
+            sumsNow[e + 1] = s;
+            s = s + x[e + 1];
+            sumsNow[e + 2] = s;
+            kbnPair(sumsBefore, xBefore, kNow, e);
+            c = c + kDone[e];
+            c = c + kDone[e + 1];
+        }
+    }
+    // Drain: the k of block blocks-2, then those of the last block, then the tail.
+    const double* kDone = pipe.ks[(blocks - 2) & 1];
+    for (std::size_t e = 0; e < kbnBlock; ++e) c = c + kDone[e];
+    const double* sumsLast = pipe.sums[(blocks - 1) & 1];
+    const double* xLast = p + (blocks - 1) * kbnBlock;
+    for (std::size_t e = 0; e < kbnBlock; ++e) c = c + kbnTerm(sumsLast[e], xLast[e], sumsLast[e + 1]);
+    return kbnLoop(KBNSum{s, c}, p + blocks * kbnBlock, n - blocks * kbnBlock);
+}
+#endif
+
+} // namespace
+
+double sumVector(double (*extract)(KBNSum), std::span<const double> v)
+{
+#if defined(__SSE2__)
+    return extract(kbnPipelined(v.data(), v.size()));
+#else
+    return extract(kbnLoop(KBNSum{}, v.data(), v.size()));
+#endif
 }
 
 double sumVector(double (*extract)(KB2Sum), std::span<const double> v)
