@@ -15,7 +15,10 @@ std::uint8_t* ShortByteString::allocate(std::size_t capacity) {
   void* raw = ::operator new(sizeof(Block) + roundToWords(capacity));
   Block* b = new (raw) Block{};
   b->refs.store(1, std::memory_order_relaxed);
-  return payload(b);
+  // Zero the last word first: when the whole capacity is written, its padding is already zero.
+  std::uint8_t* p = payload(b);
+  std::memset(p + roundToWords(capacity) - 8, 0, 8);
+  return p;
 }
 
 void ShortByteString::free(Block* b) noexcept {
@@ -36,7 +39,7 @@ void ShortByteString::adopt(std::uint8_t* out, std::size_t capacity, std::size_t
     free(blockOf(out));
     out = exact;
   }
-  std::memset(out + written, 0, roundToWords(written) - written);
+  if (written != capacity) std::memset(out + written, 0, roundToWords(written) - written);
   words_[0] = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(blockOf(out)));
   words_[1] = static_cast<std::uint64_t>(written);
 }
