@@ -94,7 +94,18 @@ double incompleteBetaWorker(double beta, double p, double q, double x) {
   double ai = 1.0;
   double term = 1.0;
   double betain = 1.0;
+  bool tailChecked = false;
   for (int n = 0; n < soperMaxTerms; ++n) {
+    if (ns < 0 && !tailChecked) {
+      // From here each term is the last times x·psq/(p + ai), with psq and ai both growing by 1:
+      // that ratio moves monotonically towards x, so it never falls below rMin. If even at rMin
+      // the term cannot drop below 1e-15 within the remaining budget, the series would only run
+      // out of it: go to the continued fraction now (the same result, without the wasted terms).
+      tailChecked = true;
+      const double rMin = std::min(x * psq / (p + ai), x);
+      const double need = std::abs(term) > 1e-15 ? std::log(1e-15 / std::abs(term)) / std::log(rMin) : 0.0;
+      if (!(rMin < 1.0) || 0.9 * need > static_cast<double>(soperMaxTerms - n)) break;
+    }
     const double fact = ns > 0 ? (q - ai) * x / cx : ns == 0 ? (q - ai) * x : psq * x;
     term = term * fact / (p + ai);
     betain = betain + term;
