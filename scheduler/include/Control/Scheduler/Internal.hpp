@@ -56,27 +56,49 @@ bool putStatus(Jobs<A>& jobs, SchedulerStatus status) {
   }
 }
 
-/// The worker loop: pop and run jobs (interruptible), count each finished job (deferred), and
+/// The worker loop: pop and run jobs (interruptible), count finished jobs (deferred), and
 /// report idle or failure through the status mailbox, until WorkerTerminateException arrives.
+/// Finished jobs are subtracted from the pending counter in groups: before the worker would
+/// wait for work, and after every kFlushEvery jobs. The counter still reaches 0 exactly when
+/// every queued job has finished, since no worker waits while holding uncounted jobs.
 template <class A>
 void runWorker(Jobs<A>& jobs, WorkerId w, Thread::ThreadControl& ctl) {
+  constexpr std::int64_t kFlushEvery = 64;
+  std::int64_t done = 0;  // finished jobs not yet subtracted
+  auto flush = [&] {
+    const std::int64_t n = std::exchange(done, 0);
+    return n != 0 && jobs.jobsQueueCount.fetch_sub(n) == n;
+  };
   for (;;) {
     bool idle = false;
     try {
+      bool ran = false;
       {
         Thread::Mask enabled(ctl, Thread::MaskingState::Unmasked);
         ctl.check(false);
-        auto job = jobs.jobsQueue.pop();
-        job(w);
+        if (done == 0) {
+          auto job = jobs.jobsQueue.pop();
+          job(w);
+          ran = true;
+        } else if (auto job = jobs.jobsQueue.tryPop()) {
+          (*job)(w);
+          ran = true;
+        }
       }
-      idle = jobs.jobsQueueCount.fetch_sub(1) == 1;
+      if (ran) ++done;
+      if (!ran || done >= kFlushEvery) idle = flush();
     } catch (const Thread::AsyncException& e) {
       if (e.is<WorkerTerminateException>()) return;
-      if (e.is<CancelBatchException>()) continue;
+      if (e.is<CancelBatchException>()) {
+        done = 0;  // the cancelled batch's count is reset by the waiting thread
+        continue;
+      }
       (void)putStatus(jobs, SchedulerWorkerException{WorkerException(e.exception())});
       return;
     } catch (...) {
-      if (!putStatus(jobs, SchedulerWorkerException{WorkerException(std::current_exception())}))
+      auto failure = std::current_exception();
+      (void)flush();  // the jobs finished before the failing one
+      if (!putStatus(jobs, SchedulerWorkerException{WorkerException(std::move(failure))}))
         return;
       continue;
     }

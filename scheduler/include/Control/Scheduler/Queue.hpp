@@ -379,6 +379,16 @@ class JQueue {
     }
   }
 
+  /// The oldest job if the gate is open and the queue is not empty; never waits.
+  std::optional<Popped> tryPop() {
+    if (gate_.isEmpty()) return std::nullopt;
+    std::uint64_t h = head_.load(std::memory_order_acquire);
+    while (h < tail_.load(std::memory_order_acquire)) {
+      if (head_.compare_exchange_weak(h, h + 1)) return Popped(&claim(h));
+    }
+    return std::nullopt;
+  }
+
   /// Closes the pop gate (waits if it is closed already).
   void blockPop() { gate_.take(); }
   /// Opens the pop gate (waits if it is open already).
