@@ -74,7 +74,8 @@ void multiplyScalar(const double* a, std::int64_t r1, std::int64_t c1, const dou
     }
 }
 
-// Squared norm of column j of a (m x n), as s and c of the compensated sum over the rows.
+// Squared norm of column j of a (m rows, row stride n), as s and c of the compensated sum over
+// the rows.
 void columnNormSum(const double* a, std::int64_t m, std::int64_t n, std::int64_t j, double& s, double& c)
 {
     s = 0.0;
