@@ -5,11 +5,13 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <ostream>
 #include <stdexcept>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <xmmintrin.h>
 #endif
 
 #include "Messages.hpp"
@@ -288,7 +290,13 @@ void sumLeafGroup(const double* p, Leaves& leaves, std::size_t first)
     __m128d r23 = _mm_setzero_pd();
     __m128d r45 = _mm_setzero_pd();
     __m128d r67 = _mm_setzero_pd();
+    // Eight short streams are more than the hardware prefetcher follows well, so the memory after
+    // this group (the next group's leaves) is requested one cache line per step. A prefetch is only
+    // a hint and never faults, so the address may run past the end of the data; it is formed as an
+    // integer to keep the pointer arithmetic inside the array.
+    const auto ahead = reinterpret_cast<std::uintptr_t>(q[lanes - 1] + leaves.length[first + lanes - 1]);
     for (std::size_t i = 0; i < common; ++i) {
+        _mm_prefetch(reinterpret_cast<const char*>(ahead + 64 * i), _MM_HINT_T0);
         r01 = _mm_add_pd(r01, _mm_loadh_pd(_mm_load_sd(q[0] + i), q[1] + i));
         r23 = _mm_add_pd(r23, _mm_loadh_pd(_mm_load_sd(q[2] + i), q[3] + i));
         r45 = _mm_add_pd(r45, _mm_loadh_pd(_mm_load_sd(q[4] + i), q[5] + i));
