@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <span>
 #include <string_view>
 #include <utility>
@@ -137,8 +138,24 @@ class ShortByteString {
   }
   Block* block() const noexcept { return reinterpret_cast<Block*>(static_cast<std::uintptr_t>(words_[0])); }
 
-  static std::uint8_t* allocate(std::size_t capacity);  // whole words, refs = 1
-  static void free(Block* b) noexcept;
+  static constexpr std::size_t roundToWords(std::size_t n) noexcept { return (n + 7) & ~std::size_t{7}; }
+  static constexpr std::size_t maxArray = std::size_t{1} << 55;
+
+  // A heap array of whole words with refs = 1. The last word is zeroed first: when the whole
+  // capacity is written, its padding is already zero.
+  static std::uint8_t* allocate(std::size_t capacity) {
+    if (capacity > maxArray) throw std::bad_alloc();
+    void* raw = ::operator new(sizeof(Block) + roundToWords(capacity));
+    Block* b = new (raw) Block{};
+    b->refs.store(1, std::memory_order_relaxed);
+    std::uint8_t* p = payload(b);
+    std::memset(p + roundToWords(capacity) - 8, 0, 8);
+    return p;
+  }
+  static void free(Block* b) noexcept {
+    b->~Block();
+    ::operator delete(static_cast<void*>(b));
+  }
   // The sole owner frees without a read-modify-write: nobody else can be copying from it.
   static void release(Block* b) noexcept {
     if (b->refs.load(std::memory_order_acquire) == 1 ||
@@ -166,7 +183,15 @@ class ShortByteString {
     words_[0] = lo;
     words_[1] = hi | tagInline | static_cast<std::uint64_t>(size) << 56;
   }
-  void adopt(std::uint8_t* out, std::size_t capacity, std::size_t written);
+  void adopt(std::uint8_t* out, std::size_t capacity, std::size_t written) {
+    if (written == capacity) {
+      words_[0] = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(blockOf(out)));
+      words_[1] = static_cast<std::uint64_t>(written);
+      return;
+    }
+    adoptShorter(out, capacity, written);
+  }
+  void adoptShorter(std::uint8_t* out, std::size_t capacity, std::size_t written);
 
   std::uint64_t words_[2];
 };

@@ -5,28 +5,7 @@
 
 namespace Data::Tessel::Bytes {
 
-namespace {
-constexpr std::size_t roundToWords(std::size_t n) { return (n + 7) & ~std::size_t{7}; }
-constexpr std::size_t maxArray = std::size_t{1} << 55;
-}  // namespace
-
-std::uint8_t* ShortByteString::allocate(std::size_t capacity) {
-  if (capacity > maxArray) throw std::bad_alloc();
-  void* raw = ::operator new(sizeof(Block) + roundToWords(capacity));
-  Block* b = new (raw) Block{};
-  b->refs.store(1, std::memory_order_relaxed);
-  // Zero the last word first: when the whole capacity is written, its padding is already zero.
-  std::uint8_t* p = payload(b);
-  std::memset(p + roundToWords(capacity) - 8, 0, 8);
-  return p;
-}
-
-void ShortByteString::free(Block* b) noexcept {
-  b->~Block();
-  ::operator delete(static_cast<void*>(b));
-}
-
-void ShortByteString::adopt(std::uint8_t* out, std::size_t capacity, std::size_t written) {
+void ShortByteString::adoptShorter(std::uint8_t* out, std::size_t capacity, std::size_t written) {
   if (written <= inlineCapacity) {
     setInline(out, written);
     free(blockOf(out));
@@ -39,7 +18,7 @@ void ShortByteString::adopt(std::uint8_t* out, std::size_t capacity, std::size_t
     free(blockOf(out));
     out = exact;
   }
-  if (written != capacity) std::memset(out + written, 0, roundToWords(written) - written);
+  std::memset(out + written, 0, roundToWords(written) - written);
   words_[0] = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(blockOf(out)));
   words_[1] = static_cast<std::uint64_t>(written);
 }
