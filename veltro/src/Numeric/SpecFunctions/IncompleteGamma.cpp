@@ -280,7 +280,8 @@ double incompleteGamma(double a, double x)
 namespace {
 
 // Halley iteration for P(a, x) = p from x, at most maxIter + 1 evaluations of the residual.
-// Returns the iterate and whether the step test |dx| < 1e-8 x' (or an infinite derivative) ended it.
+// Returns the iterate and whether the step test |dx| < 1e-8 x' (or an infinite derivative, which
+// gives 0) ended it. A NaN iterate ends the iteration at once (it would stay NaN).
 struct HalleyResult {
     double x;
     bool converged;
@@ -306,7 +307,7 @@ HalleyResult halley(Shape& s, double p, double x, int maxIter)
         const double capped = 1.0 <= corr ? 1.0 : corr;  // min(1, corr), NaN passing through
         const double dx = u / (1 - 0.5 * capped);
         const double xNext = x < dx ? 0.5 * x : x - dx;  // the iterate never goes below 0
-        if (i >= maxIter) return {xNext, false};
+        if (i >= maxIter || std::isnan(xNext)) return {xNext, false};
         if (std::abs(dx) < 1e-8 * xNext) return {xNext, true};
         x = xNext;
     }
@@ -325,17 +326,22 @@ double invIncompleteGamma(double a, double p)
     // At most 13 evaluations from the closed-form guess.
     const HalleyResult first = halley(s, p, Internal::invIncompleteGammaGuess(a, p), 12);
     if (first.converged || std::isnan(p) || std::isnan(a)) return first.x;
-    // The thirteenth iterate has not converged (deep in a tail the guess, floored at 0.001 for
-    // a > 1, can be many steps from the root) and can be far off or NaN. Continue from it; where
-    // that does not converge either, start again from the lower-tail form
-    // x = (p Gamma(a + 1))^(1/a) of P(a, x) ~ x^a / Gamma(a + 1).
+    // The thirteenth iterate has not converged: deep in a tail the guess (floored at 0.001 for
+    // a > 1) can be many steps from the root, each step at most halving x, and that iterate is then
+    // far off or NaN. Start again from the lower-tail form x = (p Gamma(a + 1))^(1/a) of
+    // P(a, x) ~ x^a / Gamma(a + 1) (good for small roots); where that fails (large a, where the
+    // neglected e^-x matters), continue from the thirteenth iterate.
+    const auto usable = [](const HalleyResult& r) { return r.converged && r.x > 0 && std::isfinite(r.x); };
+    const double lowGuess = std::exp((std::log(p) + logGamma(a + 1)) / a);
+    if (lowGuess > 0 && std::isfinite(lowGuess)) {
+        const HalleyResult restart = halley(s, p, lowGuess, 40);
+        if (usable(restart)) return restart.x;
+    }
     if (first.x > 0 && std::isfinite(first.x)) {
         const HalleyResult more = halley(s, p, first.x, 200);
-        if (more.converged && !std::isnan(more.x)) return more.x;
+        if (usable(more)) return more.x;
     }
-    const double lowGuess = std::exp((std::log(p) + logGamma(a + 1)) / a);
-    const HalleyResult restart = halley(s, p, lowGuess, 200);
-    return restart.converged && !std::isnan(restart.x) ? restart.x : first.x;
+    return first.x;
 }
 
 } // namespace Numeric::SpecFunctions
