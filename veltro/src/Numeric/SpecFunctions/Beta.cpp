@@ -96,15 +96,17 @@ double incompleteBetaWorker(double beta, double p, double q, double x) {
   double betain = 1.0;
   bool tailChecked = false;
   for (int n = 0; n < soperMaxTerms; ++n) {
-    if (ns < 0 && !tailChecked) {
-      // From here each term is the last times x·psq/(p + ai), with psq and ai both growing by 1:
-      // that ratio moves monotonically towards x, so it never falls below rMin. If even at rMin
-      // the term cannot drop below 1e-15 within the remaining budget, the series would only run
-      // out of it: go to the continued fraction now (the same result, without the wasted terms).
+    if (ns < 0 && n >= 64 && !tailChecked) {
+      // Still going after 64 terms and in the tail, where each term is the last times
+      // x·(psq + k)/(p + ai + k), k = 0, 1, …: after the N terms the budget leaves, the term is
+      // term·x^N·Γ(psq + N)Γ(p + ai)/(Γ(psq)Γ(p + ai + N)). If that is still far above the 1e-15
+      // the stop needs, the series would only run out of its budget: go to the continued
+      // fraction now (the same result, without the wasted terms).
       tailChecked = true;
-      const double rMin = std::min(x * psq / (p + ai), x);
-      const double need = std::abs(term) > 1e-15 ? std::log(1e-15 / std::abs(term)) / std::log(rMin) : 0.0;
-      if (!(rMin < 1.0) || 0.9 * need > static_cast<double>(soperMaxTerms - n)) break;
+      const double left = static_cast<double>(soperMaxTerms - n);
+      const double logLast = std::log(std::abs(term)) + left * std::log(x) + logGamma(psq + left) -
+                             logGamma(psq) + logGamma(p + ai) - logGamma(p + ai + left);
+      if (logLast > std::log(1e-13)) break;
     }
     const double fact = ns > 0 ? (q - ai) * x / cx : ns == 0 ? (q - ai) * x : psq * x;
     term = term * fact / (p + ai);
@@ -115,7 +117,10 @@ double incompleteBetaWorker(double beta, double p, double q, double x) {
     ns = ns - 1;
     ai = ai + 1.0;
   }
-  return detail::incompleteBetaContinuedFraction(beta, p, q, x);
+  // The fraction converges fast below (p + 1)/(p + q + 2); above it (possible when p > q), its
+  // mirror image for I_{1−x}(q, p) does, and 1 − x is exact there (x > 1/2).
+  if (x <= (p + 1.0) / (p + q + 2.0)) return detail::incompleteBetaContinuedFraction(beta, p, q, x);
+  return 1.0 - detail::incompleteBetaContinuedFraction(beta, q, p, cx);
 }
 
 double incompleteBetaApprox(double beta, double p, double q, double x) {
