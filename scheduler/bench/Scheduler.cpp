@@ -7,6 +7,7 @@
 #include <sched.h>
 
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -39,14 +40,20 @@ __attribute__((noinline)) std::uint64_t spin(std::uint64_t k, std::uint64_t seed
   return x;
 }
 
-// Iterations of spin that take about ns nanoseconds here.
+double threadCpuNs() {
+  timespec ts;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) * 1e9 + static_cast<double>(ts.tv_nsec);
+}
+
+// Iterations of spin that take about ns nanoseconds of CPU here (measured in thread CPU time,
+// so that a busy machine does not shorten the jobs).
 std::uint64_t itersFor(double ns) {
   static const double nsPerIter = [] {
-    const std::uint64_t k = 20000000;
-    const auto t0 = std::chrono::steady_clock::now();
+    const std::uint64_t k = 50000000;
+    const double t0 = threadCpuNs();
     benchmark::DoNotOptimize(spin(k, 1));
-    const auto t1 = std::chrono::steady_clock::now();
-    return std::chrono::duration<double, std::nano>(t1 - t0).count() / static_cast<double>(k);
+    return (threadCpuNs() - t0) / static_cast<double>(k);
   }();
   return static_cast<std::uint64_t>(ns / nsPerIter);
 }

@@ -24,6 +24,9 @@ std::vector<std::optional<std::int64_t>> workerCapabilities(const Comp& comp, st
 void terminateWorkers(const std::vector<WorkerThread>& threads);
 /// Joins every thread.
 void joinWorkers(std::vector<WorkerThread>& threads) noexcept;
+/// Delivers WorkerTerminateException to every thread and joins them all (a thread that has
+/// ended has raised it, so this gives terminateWorkers' guarantee with one wait per thread).
+void stopWorkers(std::vector<WorkerThread>& threads) noexcept;
 
 /// With cancellation deferred, acquire; run use(resource) with the caller's state; if use
 /// throws, run release(resource) uninterruptibly and rethrow. On success release is not run.
@@ -121,8 +124,7 @@ std::vector<WorkerThread> spawnWorkers(Jobs<A>& jobs, const Comp& comp) {
     }
   } catch (...) {
     Thread::Mask blocked(Thread::MaskingState::MaskedUninterruptible);
-    terminateWorkers(threads);
-    joinWorkers(threads);
+    stopWorkers(threads);
     throw;
   }
   return threads;
@@ -201,8 +203,7 @@ Results<A> runThreaded(const Comp& comp, bool collecting, Action& action) {
     std::vector<WorkerThread>& workers;
     ~Release() {
       Thread::Mask blocked(Thread::MaskingState::MaskedUninterruptible);
-      terminateWorkers(workers);
-      joinWorkers(workers);
+      stopWorkers(workers);
       st.ended.store(true, std::memory_order_release);
       st.workers = nullptr;
       st.jobs.reset();

@@ -375,7 +375,7 @@ class JQueue {
       while (h < tail_.load(std::memory_order_acquire)) {
         if (head_.compare_exchange_weak(h, h + 1)) return Popped(&claim(h));
       }
-      Thread::waitUntil(notEmpty_, [&] { return head_.load() < tail_.load(); }, 256);
+      Thread::waitUntil(notEmpty_, [&] { return head_.load() < tail_.load(); }, 32);
     }
   }
 

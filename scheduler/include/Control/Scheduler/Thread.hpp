@@ -121,7 +121,7 @@ void blockOn(WaitWord& w, std::uint32_t key);
 
 /// Spins briefly, then sleeps on w until ready() holds. An interruption point.
 template <class Ready>
-void waitUntil(WaitWord& w, Ready&& ready, int spins = 64) {
+void waitUntil(WaitWord& w, Ready&& ready, int spins = 16) {
   for (int i = 0; i < spins; ++i) {
     if (ready()) return;
 #if defined(__x86_64__) || defined(__i386__)

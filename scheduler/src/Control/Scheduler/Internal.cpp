@@ -34,4 +34,10 @@ void joinWorkers(std::vector<WorkerThread>& threads) noexcept {
   for (auto& t : threads) t.join();
 }
 
+void stopWorkers(std::vector<WorkerThread>& threads) noexcept {
+  const auto e = std::make_exception_ptr(Types::WorkerTerminateException());
+  for (const auto& t : threads) t.deliver(e, true, false);
+  joinWorkers(threads);
+}
+
 }  // namespace Control::Scheduler::Internal
