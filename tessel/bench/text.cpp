@@ -84,7 +84,19 @@ void over(benchmark::State& state, Op op) {
 PAIR(Length, T::length(v[i]), cpLength(v[i]))
 PAIR(SplitAt, T::splitAt(3, v[i]), cpSplitAt(3, v[i]))
 PAIR(Compare, v[i] <=> v[j], v[i].compare(v[j]))
-PAIR(Equal, v[i] == v[j] || v[i] == v[i], v[i] == v[j] || v[i] == v[i])
+
+// Equality of equal texts held in separate arrays (every byte compared) and of two different ones.
+void Equal_Tessel(benchmark::State& st) {
+  const auto ss = strings(static_cast<std::size_t>(st.range(0)));
+  const auto v = tessels(ss), w = tessels(ss);
+  over(st, [&](std::size_t i, std::size_t j) { return (v[i] == w[i]) + (v[i] == w[j]); });
+}
+void Equal_StdString(benchmark::State& st) {
+  const auto v = strings(static_cast<std::size_t>(st.range(0))), w = v;
+  over(st, [&](std::size_t i, std::size_t j) { return (v[i] == w[i]) + (v[i] == w[j]); });
+}
+BENCHMARK(Equal_Tessel)->Arg(8)->Arg(24);
+BENCHMARK(Equal_StdString)->Arg(8)->Arg(24);
 PAIR(Hash, std::hash<T::Tessel>()(v[i]), std::hash<std::string>()(v[i]))
 PAIR(Append, T::append(v[i], v[j]), v[i] + v[j])
 

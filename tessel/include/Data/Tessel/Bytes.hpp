@@ -119,7 +119,19 @@ class ShortByteString {
   friend bool operator==(const ShortByteString& a, const ShortByteString& b) noexcept {
     if (a.words_[1] != b.words_[1]) return false;  // size and representation
     if (a.isInline() || a.words_[0] == b.words_[0]) return a.words_[0] == b.words_[0];
-    return std::memcmp(a.data(), b.data(), static_cast<std::size_t>(a.size())) == 0;
+    const auto n = static_cast<std::size_t>(a.size());
+    if (n <= 64) {
+      // Heap arrays are zero-padded to whole words: compare whole words.
+      std::uint64_t diff = 0;
+      for (std::size_t k = 0; k < n; k += 8) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a.data() + k, 8);
+        std::memcpy(&y, b.data() + k, 8);
+        diff |= x ^ y;
+      }
+      return diff == 0;
+    }
+    return std::memcmp(a.data(), b.data(), n) == 0;
   }
   /// The two words of the value (for the equality and hashing fast paths).
   std::uint64_t word(int k) const noexcept { return words_[k]; }
