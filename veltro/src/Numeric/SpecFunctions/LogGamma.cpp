@@ -104,10 +104,19 @@ inline double lanczosRatio(double x)
 {
     L acc{0.0, 0.0};
     if (x > 1.0) {
+        // The fold's first steps are exact and known: with 0 < rx < 1 (or rx = 0), 0*rx + a[0] is
+        // a[0], and since b[0] = 0 the denominator is 0 after one step and b[1] after two. Starting
+        // there shortens the dependent chain without changing a bit.
+        static_assert(lanczosB[0] == 0.0);
         const double rx = 1.0 / x;
-        for (std::size_t i = 0; i < lanczosA.size(); ++i) {
-            acc = L{acc.num * rx + lanczosA[i], acc.den * rx + lanczosB[i]};
+        double num = lanczosA[0];
+        double den = lanczosB[1];
+        num = num * rx + lanczosA[1];
+        for (std::size_t i = 2; i < lanczosA.size(); ++i) {
+            num = num * rx + lanczosA[i];
+            den = den * rx + lanczosB[i];
         }
+        acc = L{num, den};
     } else {
         for (std::size_t i = lanczosA.size(); i-- > 0;) {
             acc = L{acc.num * x + lanczosA[i], acc.den * x + lanczosB[i]};
