@@ -6,6 +6,7 @@
 
 #include <random>
 #include <sstream>
+#include <thread>
 #include <unordered_set>
 
 using namespace Data::Tessel;
@@ -47,6 +48,21 @@ TEST(Tessel, CopiesShareTheArray) {
   EXPECT_EQ(copy.data(), longText.data());
   EXPECT_TRUE(copy.bytes().sameArray(longText.bytes()));
   EXPECT_EQ(reinterpret_cast<std::uintptr_t>(longText.data()) % 8, 0u);
+}
+
+TEST(Tessel, CopiesAcrossThreadsKeepTheArrayAlive) {
+  std::vector<Tessel> holders(4, fromString(std::u32string(100, U'\u00E9')));
+  std::vector<std::thread> threads;
+  for (int k = 0; k < 4; ++k)
+    threads.emplace_back([&holders, k] {
+      for (int i = 0; i < 20000; ++i) {
+        Tessel copy = holders[static_cast<std::size_t>(k)];
+        holders[static_cast<std::size_t>(k)] = copy;
+      }
+      holders[static_cast<std::size_t>(k)] = Tessel();
+    });
+  for (auto& t : threads) t.join();
+  for (const Tessel& h : holders) EXPECT_TRUE(null(h));
 }
 
 TEST(Tessel, BuildsByCopying) {
