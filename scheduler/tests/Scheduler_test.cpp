@@ -415,3 +415,32 @@ TEST(Scheduler, ExceptionTexts) {
   EXPECT_EQ(Types::show(BatchId{4}), "BatchId {getBatchId = 4}");
   EXPECT_EQ(BatchId::read("(BatchId {getBatchId = -4})"), BatchId{-4});
 }
+
+TEST(Scheduler, InternalPieces) {
+  const long before = testsupport::threadCount();
+  auto raw = Internal::withSchedulerInternal<int>(Seq, true, [](Scheduler<int>& s) {
+    EXPECT_EQ(numWorkers(s), 1);  // a threaded scheduler built directly for Seq: one worker
+    for (int i = 0; i < 5; ++i) scheduleWork(s, [i] { return i; });
+  });
+  EXPECT_EQ(raw, Results<int>(Finished<int>{{4, 3, 2, 1, 0}}));  // raw outcome: newest first
+  EXPECT_LE(testsupport::threadCount(), before);
+
+  std::vector<int> released;
+  EXPECT_THROW(Internal::safeBracketOnError([] { return 5; }, [&](int r) { released.push_back(r); },
+                                            [](int) -> int { throw std::runtime_error("use"); }),
+               std::runtime_error);
+  EXPECT_EQ(Internal::safeBracketOnError([] { return 6; }, [&](int r) { released.push_back(r); },
+                                         [](int r) { return r + 1; }),
+            7);
+  EXPECT_EQ(released, std::vector<int>{5});
+
+  auto trivial = Internal::trivialScheduler_();
+  int ran = 0;
+  scheduleWork_(trivial, [&] { ++ran; });
+  EXPECT_EQ(ran, 1);
+  EXPECT_EQ(Internal::withTrivialSchedulerR<int>([](Scheduler<int>& s) {
+              scheduleWork(s, [] { return 1; });
+              terminate(s, 2);
+            }),
+            Results<int>(FinishedEarly<int>{{1}, 2}));
+}
