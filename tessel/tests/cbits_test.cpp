@@ -278,3 +278,22 @@ TEST(Cbits, OffersTheVectorLevelsTheProcessorHas) {
   EXPECT_EQ(tessel_cbits_active(),
             tessel_cbits_kernels(avx512 ? TESSEL_LEVEL_AVX512 : avx2 ? TESSEL_LEVEL_AVX2 : TESSEL_LEVEL_WORD));
 }
+
+// One bad byte at every position of a long multi-byte text, and the text cut at every length.
+TEST(Cbits, EveryPositionOfALongText) {
+  std::mt19937_64 rng(5);
+  for (int asciiWeight : {0, 1, 30}) {
+    const Bytes text = randomUtf8(rng, 600, asciiWeight);
+    for (std::size_t p = 0; p < text.size(); ++p) {
+      for (std::uint8_t bad : {0x80, 0xC1, 0xE0, 0xF4, 0xFF, 0x41}) {
+        Bytes buf = text;
+        buf[p] = bad;
+        expectAllAgree(buf, "bad byte", true);
+        if (HasFatalFailure()) return;
+      }
+      const Bytes cut(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(p));
+      expectAllAgree(cut, "cut", true);
+      if (HasFatalFailure()) return;
+    }
+  }
+}
