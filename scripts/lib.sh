@@ -38,3 +38,15 @@ configure_and_build() {
   [ $# -gt 0 ] && args+=(--target "$@")
   if ! cmake "${args[@]}" >>"$log" 2>&1; then tail -n 80 "$log" >&2; return 1; fi
 }
+
+# run_tests <preset>: runs ctest; prints its summary, and the failures' output when there are any.
+run_tests() {
+  local log="build/$1-ctest.log" rc=0
+  ctest --preset "$1" >"$log" 2>&1 || rc=$?
+  if [ $rc -ne 0 ]; then
+    grep -v -E '^ *(Start +[0-9]+|[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed)' "$log" | tail -n 300
+  else
+    sed -n '/tests passed/,$p' "$log"
+  fi
+  return $rc
+}
