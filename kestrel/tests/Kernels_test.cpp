@@ -16,7 +16,7 @@ using Orrin::Matrix::detail::Isa;
 using ref::Flavour;
 
 constexpr Flavour flavours[] = {Flavour::Gaussian, Flavour::SmallInts, Flavour::WideRange, Flavour::Cancelling,
-                                Flavour::Special};
+                                Flavour::Special,  Flavour::Extreme};
 
 // Counts the elements that differ in bits (NaN matches any NaN) and reports the first.
 ::testing::AssertionResult sameBits(const std::vector<double>& want, const double* got, const std::string& what)

@@ -78,6 +78,8 @@ enum class Flavour {
     WideRange,    // exponents from -300 to 300, so that whole terms vanish into the sum
     Cancelling,   // +-2^k for k up to 60 beside small values: large terms cancel, small ones survive
     Special,      // wide range with NaN, +-infinity and +-0 sprinkled in
+    Extreme,      // near the ends of the range: products and running sums overflow to infinity
+                  // (so big - t meets an infinite t) and products fall into the subnormals
 };
 
 inline Dense random(std::int64_t rows, std::int64_t cols, Flavour f, std::mt19937_64& gen)
@@ -109,6 +111,12 @@ inline Dense random(std::int64_t rows, std::int64_t cols, Flavour f, std::mt1993
             default: v = std::ldexp(normal(gen), expo(gen));
             }
             break;
+        case Flavour::Extreme: {
+            const int k = pick(gen);
+            v = k < 40 ? std::ldexp(normal(gen), 509 + k % 4) : k < 80 ? std::ldexp(normal(gen), -540 + k % 8)
+                                                                       : (k % 2 == 0 ? 0.0 : -0.0) + small(gen);
+            break;
+        }
         }
     }
     return d;

@@ -246,19 +246,43 @@ KESTREL_AVX2 void qrBlockAvx2(double* a, std::int64_t m, std::int64_t ld, const 
 
 // ---- AVX-512: eight lanes -------------------------------------------------------------------
 
+// Exact addition and subtraction issued as fused multiply-adds: a * 1.0 is exactly a, so
+// fma(a, 1.0, b) rounds the exact sum a + b once, which is the bits of a + b (signed zeros,
+// infinities and NaN included). No product of two data values is ever fused with a sum. They
+// exist to run additions on the multiply pipes: on processors whose vector adders are fewer than
+// their vector pipes (two of four on AMD Zen 4) the compensated step is bound by its additions,
+// and moving some of them to the multiply-add pipes balances the load.
+KESTREL_AVX512 inline __m512d addOnMulPipe512(__m512d a, __m512d b)
+{
+    return _mm512_fmadd_pd(a, _mm512_set1_pd(1.0), b);
+}
+
+KESTREL_AVX512 inline __m512d subOnMulPipe512(__m512d a, __m512d b)
+{
+    return _mm512_fmsub_pd(a, _mm512_set1_pd(1.0), b);
+}
+
 // One compensated step in every lane. vrangepd picks, per lane, the operand of larger magnitude
 // (imm 0b0111: max by absolute value, sign kept); it returns one of its operands unchanged, so the
-// other one is s ^ p ^ big (a three-way exclusive or, imm 0x96), which costs less than a second
-// vrangepd and leaves the adder ports to the four additions. On a tie |s| = |p| either choice gives
-// the same bits: then s = p, or s = -p and t = s + p is an exact zero, so (big - t) + small is the
-// same sum. A lane holding NaN gets NaN either way (t is NaN).
+// other one is s ^ p ^ big (a three-way exclusive or, imm 0x96, on any vector pipe). On a tie
+// |s| = |p| either choice gives the same bits: then s = p, or s = -p and t = s + p is an exact
+// zero, so (big - t) + small is the same sum. A lane holding NaN gets NaN either way (t is NaN).
+//
+// The four additions t = s + p, big - t, + small and c + ... are the same in both flavours; the
+// flavour only chooses which of them issue as exact multiply-adds (see addOnMulPipe512).
+// Interleaving the two flavours over the accumulators of a tile spreads the step's seven vector
+// operations (multiply, four additions, vrangepd, vpternlogq) evenly over the pipes.
+template <bool LowBitsOnMulPipes>
 KESTREL_AVX512 inline void step512(__m512d& s, __m512d& c, __m512d p)
 {
     const __m512d t = _mm512_add_pd(s, p);
     const __m512d big = _mm512_range_pd(p, s, 0x7);
     const __m512d small = _mm512_castsi512_pd(_mm512_ternarylogic_epi64(
-        _mm512_castpd_si512(s), _mm512_castpd_si512(p), _mm512_castpd_si512(big), 0x96));
-    c = _mm512_add_pd(c, _mm512_add_pd(_mm512_sub_pd(big, t), small));
+        _mm512_castpd_si512(p), _mm512_castpd_si512(s), _mm512_castpd_si512(big), 0x96));
+    if constexpr (LowBitsOnMulPipes)
+        c = _mm512_add_pd(c, addOnMulPipe512(subOnMulPipe512(big, t), small));
+    else
+        c = addOnMulPipe512(c, _mm512_add_pd(_mm512_sub_pd(big, t), small));
     s = t;
 }
 
@@ -267,47 +291,52 @@ inline __mmask8 laneMask512(std::int64_t lanes)
     return static_cast<__mmask8>(lanes >= 8 ? 0xFF : lanes <= 0 ? 0 : (1u << lanes) - 1u);
 }
 
-template <int R, int V>
+// R rows of a times a strip of 8 packed columns (w of them stored): R independent accumulators
+// of one vector each, the row element broadcast straight into the multiply.
+template <int R>
 KESTREL_AVX512 void tile512(const double* a, std::int64_t lda, const double* strip, std::int64_t L, double* out,
                             std::int64_t ldo, std::int64_t w)
 {
-    __m512d s[R][V];
-    __m512d c[R][V];
+    __m512d s[R];
+    __m512d c[R];
 #pragma GCC unroll 16
-    for (int r = 0; r < R; ++r)
-#pragma GCC unroll 16
-        for (int v = 0; v < V; ++v) s[r][v] = c[r][v] = _mm512_setzero_pd();
+    for (int r = 0; r < R; ++r) s[r] = c[r] = _mm512_setzero_pd();
     for (std::int64_t k = 0; k < L; ++k) {
-        __m512d b[V];
-#pragma GCC unroll 16
-        for (int v = 0; v < V; ++v) b[v] = _mm512_load_pd(strip + k * (V * 8) + v * 8);
+        const __m512d b = _mm512_load_pd(strip + k * 8);
 #pragma GCC unroll 16
         for (int r = 0; r < R; ++r) {
-            const __m512d x = _mm512_set1_pd(a[r * lda + k]);
-#pragma GCC unroll 16
-            for (int v = 0; v < V; ++v) step512(s[r][v], c[r][v], _mm512_mul_pd(x, b[v]));
+            const __m512d p = _mm512_mul_pd(_mm512_set1_pd(a[r * lda + k]), b);
+            if (r % 2 == 0)
+                step512<true>(s[r], c[r], p);
+            else
+                step512<false>(s[r], c[r], p);
         }
     }
+    const __mmask8 mask = laneMask512(w);
 #pragma GCC unroll 16
-    for (int r = 0; r < R; ++r)
-#pragma GCC unroll 16
-        for (int v = 0; v < V; ++v)
-            _mm512_mask_storeu_pd(out + r * ldo + v * 8, laneMask512(w - v * 8), _mm512_add_pd(s[r][v], c[r][v]));
+    for (int r = 0; r < R; ++r) _mm512_mask_storeu_pd(out + r * ldo, mask, _mm512_add_pd(s[r], c[r]));
 }
 
 KESTREL_AVX512 void multiplyAvx512(const double* a, std::int64_t r1, std::int64_t c1, const double* b,
                                    std::int64_t c2, std::int64_t L, double* out)
 {
-    constexpr int R = 4;
-    constexpr int V = 2;
-    constexpr std::int64_t sw = V * 8;
+    constexpr int R = 8;
+    constexpr std::int64_t sw = 8;
     AlignedBuffer strip = alignedBuffer(L * sw);
     for (std::int64_t j0 = 0; j0 < c2; j0 += sw) {
         const std::int64_t w = std::min(sw, c2 - j0);
         packStrip(strip.get(), b, c2, L, j0, w, sw);
         std::int64_t i = 0;
-        for (; i + R <= r1; i += R) tile512<R, V>(a + i * c1, c1, strip.get(), L, out + i * c2 + j0, c2, w);
-        for (; i < r1; ++i) tile512<1, V>(a + i * c1, c1, strip.get(), L, out + i * c2 + j0, c2, w);
+        for (; i + R <= r1; i += R) tile512<R>(a + i * c1, c1, strip.get(), L, out + i * c2 + j0, c2, w);
+        if (i + 4 <= r1) {
+            tile512<4>(a + i * c1, c1, strip.get(), L, out + i * c2 + j0, c2, w);
+            i += 4;
+        }
+        if (i + 2 <= r1) {
+            tile512<2>(a + i * c1, c1, strip.get(), L, out + i * c2 + j0, c2, w);
+            i += 2;
+        }
+        if (i < r1) tile512<1>(a + i * c1, c1, strip.get(), L, out + i * c2 + j0, c2, w);
     }
 }
 
@@ -347,7 +376,13 @@ KESTREL_AVX512 void qrBlock512(double* a, std::int64_t m, std::int64_t ld, const
         const __m512d qi = _mm512_set1_pd(q[i * qld]);
         const double* row = a + i * ld + k0;
 #pragma GCC unroll 16
-        for (int v = 0; v < V; ++v) step512(s[v], c[v], _mm512_mul_pd(qi, load512<V, Full>(row + v * 8, mask[v])));
+        for (int v = 0; v < V; ++v) {
+            const __m512d x = _mm512_mul_pd(qi, load512<V, Full>(row + v * 8, mask[v]));
+            if (v % 2 == 0)
+                step512<true>(s[v], c[v], x);
+            else
+                step512<false>(s[v], c[v], x);
+        }
     }
     for (std::int64_t t = 0; t < jb; ++t) {
 #pragma GCC unroll 16
@@ -366,7 +401,10 @@ KESTREL_AVX512 void qrBlock512(double* a, std::int64_t m, std::int64_t ld, const
                 for (int v = 0; v < V; ++v) {
                     const __m512d x = _mm512_sub_pd(load512<V, Full>(row + v * 8, mask[v]), _mm512_mul_pd(p[v], qi));
                     store512<V, Full>(row + v * 8, mask[v], x);
-                    step512(s[v], c[v], _mm512_mul_pd(qn, x));
+                    if (v % 2 == 0)
+                        step512<true>(s[v], c[v], _mm512_mul_pd(qn, x));
+                    else
+                        step512<false>(s[v], c[v], _mm512_mul_pd(qn, x));
                 }
             } else {
 #pragma GCC unroll 16
