@@ -62,7 +62,7 @@ TEST(Beta, LogBetaOnReferenceRows) {
 }
 
 TEST(Beta, IncompleteBetaFailures) {
-  const auto fails = [](double p, double q, double x, const char* text) {
+  const auto fails = [](double p, double q, double x, const char* text) {  // both entry points
     EXPECT_THAT([=] { incompleteBeta(p, q, x); }, ThrowsMessage<std::domain_error>(StrEq(text)));
     EXPECT_THAT([=] { incompleteBeta_(0.0, p, q, x); }, ThrowsMessage<std::domain_error>(StrEq(text)));
   };
