@@ -117,14 +117,16 @@ void qrScalar(double* a, std::int64_t m, std::int64_t n, double* r)
 
 // One compensated step in every lane: t = s + p; the low bits go into c from the operand of
 // smaller magnitude (s on a tie). A lane holding NaN gets NaN either way, so the select's
-// treatment of NaN does not matter.
+// treatment of NaN does not matter. The blend returns one operand unchanged, so the other one
+// is s ^ p ^ big: two exclusive ors, which any vector pipe runs, measured faster than a second
+// blend.
 KESTREL_AVX2 inline void step256(__m256d& s, __m256d& c, __m256d p)
 {
     const __m256d signBit = _mm256_set1_pd(-0.0);
     const __m256d t = _mm256_add_pd(s, p);
     const __m256d sFirst = _mm256_cmp_pd(_mm256_andnot_pd(signBit, s), _mm256_andnot_pd(signBit, p), _CMP_GE_OQ);
     const __m256d big = _mm256_blendv_pd(p, s, sFirst);
-    const __m256d small = _mm256_blendv_pd(s, p, sFirst);
+    const __m256d small = _mm256_xor_pd(_mm256_xor_pd(s, p), big);
     c = _mm256_add_pd(c, _mm256_add_pd(_mm256_sub_pd(big, t), small));
     s = t;
 }
