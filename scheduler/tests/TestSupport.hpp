@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <string>
@@ -18,6 +19,17 @@ namespace testsupport {
 inline long threadCount() {
   long n = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/task")) ++n;
+  return n;
+}
+
+/// The thread count once it has come down to at most limit, or after half a second. A joined
+/// thread can stay listed for a moment: the kernel wakes the joiner before the task is gone.
+inline long settledThreadCount(long limit) {
+  long n = threadCount();
+  for (int i = 0; i < 500 && n > limit; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    n = threadCount();
+  }
   return n;
 }
 

@@ -345,12 +345,17 @@ class JQueue {
   JQueue(const JQueue&) = delete;
   JQueue& operator=(const JQueue&) = delete;
   ~JQueue() {
+    // Slots need a visit only if a job was queued and never run (its body is alive) or if the
+    // results hold values with destructors; otherwise the chunks are simply freed.
+    const bool visit = dropped_.load() || head_.load() != tail_.load() ||
+                       !std::is_trivially_destructible_v<A>;
     for (Chunk* c = first_; c != nullptr;) {
       Chunk* next = c->next.load();
-      for (Slot& s : c->slots) {
-        const auto st = s.state.load();
-        if (st == kReady) s.body.reset();  // queued, never run
-        s.cell.clear();
+      if (visit) {
+        for (Slot& s : c->slots) {
+          if (s.state.load() == kReady) s.body.reset();  // queued, never run
+          s.cell.clear();
+        }
       }
       delete c;
       c = next;
@@ -399,8 +404,9 @@ class JQueue {
   /// Drops every job not yet popped; result cells stay for the next collection.
   void clearPending() {
     std::uint64_t h = head_.load();
-    while (!head_.compare_exchange_weak(h, tail_.load())) {
-    }
+    std::uint64_t t = tail_.load();
+    while (!head_.compare_exchange_weak(h, t)) t = tail_.load();
+    if (h != t) dropped_.store(true);
   }
 
   /// Takes the values of the jobs pushed since the last collection that completed, in push
@@ -410,16 +416,19 @@ class JQueue {
     std::uint64_t h = head_.load();
     std::uint64_t t = tail_.load();
     while (!head_.compare_exchange_weak(h, t)) t = tail_.load();
+    if (h != t) dropped_.store(true);
     std::vector<A> out;
     out.reserve(static_cast<std::size_t>(t - base_));
     Chunk* c = collectHint_;
-    for (std::uint64_t i = base_; i < t; ++i) {
+    for (std::uint64_t i = base_; i < t;) {
       while (i / kChunk != c->index) c = nextChunk(c);
-      Slot& s = c->slots[i % kChunk];
-      if (s.state.load(std::memory_order_acquire) == kResult) {
-        out.push_back(std::move(s.cell.value()));
-        s.cell.clear();
-        s.state.store(kCollected, std::memory_order_relaxed);
+      // The slots of this chunk in [i, t).
+      const std::uint64_t end = std::min<std::uint64_t>(t, (c->index + 1) * kChunk);
+      for (Slot* s = &c->slots[i % kChunk]; i < end; ++i, ++s) {
+        if (s->state.load(std::memory_order_acquire) == kResult) {
+          out.push_back(std::move(s->cell.value()));
+          if constexpr (!std::is_trivially_destructible_v<A>) s->cell.clear();
+        }
       }
     }
     base_ = t;
@@ -436,7 +445,7 @@ class JQueue {
 
  private:
   static constexpr std::size_t kChunk = 1024;
-  static constexpr std::uint8_t kEmpty = 0, kReady = 1, kDone = 2, kResult = 3, kCollected = 4;
+  static constexpr std::uint8_t kEmpty = 0, kReady = 1, kDone = 2, kResult = 3;
 
   struct Slot {
     std::atomic<std::uint8_t> state{kEmpty};
@@ -492,6 +501,7 @@ class JQueue {
   std::atomic<Chunk*> popHint_{nullptr};
   Chunk* const first_;
   MVar<Unit> gate_;
+  std::atomic<bool> dropped_{false};  // some job was dropped unrun by a collection or a clear
   std::mutex collectMutex_;
   std::uint64_t base_ = 0;
   Chunk* collectHint_ = nullptr;
