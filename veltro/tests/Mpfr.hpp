@@ -4,13 +4,13 @@
 //   st.add(x, logGamma(x), veltro::test::lngamma(x));   // then st.max(), st.median()
 #pragma once
 
+#include <gtest/gtest.h>
 #include <mpfr.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -42,6 +42,7 @@ public:
     ~Mpfr() { mpfr_clear(v_); }
 
     mpfr_ptr get() { return v_; }
+    operator mpfr_ptr() { return v_; }
     mpfr_srcptr get() const { return v_; }
     mpfr_prec_t precision() const { return mpfr_get_prec(v_); }
     /// Rounded to the nearest double (ties to even).
@@ -80,28 +81,16 @@ inline double lngamma(double x)
     return map(mpfr_lngamma, Mpfr(x)).toDouble();
 }
 
-/// ln Gamma(x) - ((x - 1/2) ln x - x + ln sqrt(2 pi)), the Stirling correction, rounded to double.
-inline double stirlingCorrection(double x, mpfr_prec_t prec = 1024)
+/// ln Gamma(x + s) - ((x + s - 1/2) ln x - x + ln sqrt(2 pi)) rounded to double, x + s exact: with
+/// s = 0 the Stirling correction of ln Gamma(x), with s = 1 the error of Stirling's ln x!.
+inline double stirlingRef(double x, double s)
 {
-    const Mpfr xm(x, prec);
+    constexpr mpfr_prec_t prec = 1024;
+    const Mpfr xm(x, prec), xs = xm + Mpfr(s, prec);
     Mpfr pi(0.0, prec);
     mpfr_const_pi(pi.get(), MPFR_RNDN);
     const Mpfr lnSqrt2Pi = log(Mpfr(2.0, prec) * pi) / Mpfr(2.0, prec);
-    const Mpfr lg = map(mpfr_lngamma, xm);
-    const Mpfr stirling = (xm - Mpfr(0.5, prec)) * log(xm) - xm + lnSqrt2Pi;
-    return (lg - stirling).toDouble();
-}
-
-/// ln Gamma(n + 1) - (n + 1/2) ln n + n - ln sqrt(2 pi), the error of Stirling's ln n!, rounded to
-/// double. The sum n + 1 is taken exactly.
-inline double stirlingErrorRef(double n, mpfr_prec_t prec = 1024)
-{
-    const Mpfr nm(n, prec);
-    Mpfr pi(0.0, prec);
-    mpfr_const_pi(pi.get(), MPFR_RNDN);
-    const Mpfr lnSqrt2Pi = log(Mpfr(2.0, prec) * pi) / Mpfr(2.0, prec);
-    const Mpfr lg = map(mpfr_lngamma, nm + Mpfr(1.0, prec));
-    return (lg - (nm + Mpfr(0.5, prec)) * log(nm) + nm - lnSqrt2Pi).toDouble();
+    return (map(mpfr_lngamma, xs) - (xs - Mpfr(0.5, prec)) * log(xm) + xm - lnSqrt2Pi).toDouble();
 }
 
 /// ULP errors of computed values against references: maximum (with its input) and median.
@@ -144,6 +133,15 @@ private:
     std::uint64_t max_ = 0;
     double worst_ = 0.0;
 };
+
+/// Prints the summary line and checks the maximum and median error against their bounds.
+inline void expectWithin(const UlpStats& st, const std::string& name, std::uint64_t maxUlp, double medianUlp)
+{
+    const std::string line = st.summary(name);
+    std::printf("%s\n", line.c_str());
+    EXPECT_LE(st.max(), maxUlp) << line;
+    EXPECT_LE(st.median(), medianUlp) << line;
+}
 
 /// n points log-uniform on [lo, hi) (lo > 0) from a fixed seed.
 inline std::vector<double> logUniform(double lo, double hi, std::size_t n, std::uint64_t seed)
