@@ -256,6 +256,46 @@ TEST_P(SchedulerTest, LongJobsAreInterruptedWhenTheRunFails) {
   }
 }
 
+TEST_P(SchedulerTest, ActionExceptionReachesTheCaller) {
+  EXPECT_THAT(
+      [&] {
+        withScheduler(comp(), [](Scheduler<int>& s) {
+          for (int i = 0; i < 10; ++i) scheduleWork(s, [i] { return i; });
+          throw std::runtime_error("action");
+        });
+      },
+      (ThrowsMessage<std::runtime_error>(StrEq("action"))));
+}
+
+TEST_P(SchedulerTest, WaitingCallerInsideAJobIsInterrupted) {
+  // A job waits in an inner run whose job never ends by itself; another job fails. Ending the
+  // outer run interrupts the waiting job, which ends its inner run (interrupting the inner job)
+  // before the outer call returns.
+  if (sequential() || workers() < 2) GTEST_SKIP() << "needs two workers";
+  std::atomic<bool> innerStarted{false};
+  EXPECT_THAT(
+      [&] {
+        withScheduler_(comp(), [&](Scheduler<Unit>& s) {
+          scheduleWork_(s, [&] {
+            withScheduler_(ParN(1), [&](Scheduler<Unit>& t) {
+              scheduleWork_(t, [&] {
+                innerStarted = true;
+                for (;;) {
+                  interruptionPoint();
+                  std::this_thread::sleep_for(100us);
+                }
+              });
+            });
+          });
+          scheduleWork_(s, [&]() -> int {
+            while (!innerStarted.load()) std::this_thread::sleep_for(100us);
+            throw std::runtime_error("outer");
+          });
+        });
+      },
+      (ThrowsMessage<std::runtime_error>(StrEq("outer"))));
+}
+
 TEST_P(SchedulerTest, BatchesWithinOneRun) {
   std::vector<int> first;
   BatchId before, after;
