@@ -4,9 +4,11 @@
 // whose terms come in a fixed order; different elements are independent. The vector versions
 // therefore run several elements side by side, one per lane, each lane doing exactly the scalar
 // sequence of the plain version: the same products, the same additions in the same grouping, and
-// the magnitude test done by a select instead of a branch. There is no fused multiply-add anywhere
-// (only explicit multiply and add instructions are used). The results are identical to the bit;
-// the tests prove it against a plain reference, NaN, infinities and cancellation included.
+// the magnitude test done by a select instead of a branch. No product is ever fused with a sum:
+// each term x * y is its own rounded multiply. (The AVX-512 versions issue some additions as
+// fused multiply-adds with multiplier 1.0, which round exactly like the additions; see
+// addOnMulPipe512.) The results are identical to the bit; the tests prove it against a plain
+// reference, NaN, infinities, overflow and cancellation included.
 #include "Orrin/Matrix/Kernels.hpp"
 
 #include "Orrin/Matrix/KBN.hpp"
@@ -48,6 +50,10 @@ AlignedBuffer alignedBuffer(std::int64_t count)
 void packStrip(double* strip, const double* b, std::int64_t ldb, std::int64_t L, std::int64_t j0, std::int64_t w,
                std::int64_t sw)
 {
+    if (w == 8 && sw == 8) {  // the common case, as whole cache lines
+        for (std::int64_t k = 0; k < L; ++k) std::copy_n(b + k * ldb + j0, 8, strip + k * 8);
+        return;
+    }
     for (std::int64_t k = 0; k < L; ++k) {
         const double* src = b + k * ldb + j0;
         double* dst = strip + k * sw;
