@@ -161,7 +161,7 @@ TEST(Queue, ManyPushersAndPoppersLoseNothing) {
 }
 
 TEST(Queue, MailboxPutTakeRead) {
-  MVar<int> m;
+  Mailbox<int> m;
   EXPECT_TRUE(m.isEmpty());
   std::thread t([&] { m.put(5); m.put(6); });
   EXPECT_EQ(m.read(), 5);
@@ -169,7 +169,7 @@ TEST(Queue, MailboxPutTakeRead) {
   EXPECT_EQ(m.take(), 6);
   t.join();
   EXPECT_EQ(m.tryTake(), std::nullopt);
-  MVar<std::string> full(std::string("x"));
+  Mailbox<std::string> full(std::string("x"));
   std::string y = "y";
   EXPECT_FALSE(full.tryPut(y));
   EXPECT_EQ(y, "y");

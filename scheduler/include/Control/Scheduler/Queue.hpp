@@ -34,12 +34,12 @@ struct Unit {
 /// One-slot mailbox: empty or holding one value. put waits until empty, take until full,
 /// read until full (leaving it full). Every blocking wait is an interruption point.
 template <class T>
-class MVar {
+class Mailbox {
  public:
-  MVar() = default;
-  explicit MVar(T v) : value_(std::move(v)), full_(true) {}
-  MVar(const MVar&) = delete;
-  MVar& operator=(const MVar&) = delete;
+  Mailbox() = default;
+  explicit Mailbox(T v) : value_(std::move(v)), full_(true) {}
+  Mailbox(const Mailbox&) = delete;
+  Mailbox& operator=(const Mailbox&) = delete;
 
   void put(T v) {
     for (;;) {
@@ -96,12 +96,12 @@ class MVar {
 
 /// The mailbox of nothing, lock-free: used as the pop gate, read before every pop.
 template <>
-class MVar<Unit> {
+class Mailbox<Unit> {
  public:
-  MVar() = default;
-  explicit MVar(Unit) : full_(1) {}
-  MVar(const MVar&) = delete;
-  MVar& operator=(const MVar&) = delete;
+  Mailbox() = default;
+  explicit Mailbox(Unit) : full_(1) {}
+  Mailbox(const Mailbox&) = delete;
+  Mailbox& operator=(const Mailbox&) = delete;
 
   void put(Unit = {}) {
     for (;;) {
@@ -500,7 +500,7 @@ class JQueue {
   std::atomic<Chunk*> pushHint_{nullptr};
   std::atomic<Chunk*> popHint_{nullptr};
   Chunk* const first_;
-  MVar<Unit> gate_;
+  Mailbox<Unit> gate_;
   std::atomic<bool> dropped_{false};  // some job was dropped unrun by a collection or a clear
   std::mutex collectMutex_;
   std::uint64_t base_ = 0;

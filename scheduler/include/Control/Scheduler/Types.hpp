@@ -25,7 +25,7 @@ namespace Control::Scheduler::Types {
 
 using Computation::Comp;
 using Queue::JQueue;
-using Queue::MVar;
+using Queue::Mailbox;
 using Queue::Unit;
 using Queue::WorkerId;
 
@@ -403,7 +403,7 @@ struct Jobs {
   JQueue<A> jobsQueue;
   /// Pending counter: starts at 1 (the caller's token), +1 per job, -1 per finished job.
   alignas(64) std::atomic<std::int64_t> jobsQueueCount{1};
-  MVar<SchedulerStatus> jobsSchedulerStatus;
+  Mailbox<SchedulerStatus> jobsSchedulerStatus;
 };
 
 /// Everything a Scheduler handle refers to. Lists held here are in scheduling order.
