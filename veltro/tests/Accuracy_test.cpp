@@ -25,12 +25,7 @@ using veltro::test::logUniform;
 using veltro::test::uniform;
 using veltro::test::UlpStats;
 
-struct Region {
-    const char* name;
-    std::vector<double> xs;
-    std::uint64_t maxUlp;
-    double medianUlp;
-};
+struct Region { const char* name; std::vector<double> xs; std::uint64_t maxUlp; double medianUlp; };
 
 template <class F, class Ref>
 void check(const char* fn, const std::vector<Region>& regions, F f, Ref ref)

@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -25,11 +24,7 @@ constexpr double euler = 0.57721566490153287;
 
 TEST(Auxiliary, DigammaBranchesAndEdges)
 {
-    EXPECT_NEAR(digamma(1), -euler, 1e-15);
-    EXPECT_NEAR(digamma(2), 1 - euler, 2e-15);
-    EXPECT_NEAR(digamma(0.5), -euler - 2 * std::log(2.0), 1e-15);
-    EXPECT_NEAR(digamma(-0.5), 0.03648997397857652, 1e-15);  // reflection
-    EXPECT_NEAR(digamma(-2.5), 1.1031566406452432, 2e-15);
+    // Values elsewhere: the MPFR accuracy test.
     EXPECT_EQ(digamma(1e-6), (-euler - 1e6) + 1.6449340668482264 * 1e-6);  // the small-x rule
     // Poles and non-finite arguments, including integers beyond the 64-bit range.
     for (double x : {0.0, -0.0, -1.0, -3.0, -1e15, -0x1p63, -0x1p64, -1e300, -std::numeric_limits<double>::max()})
@@ -45,12 +40,10 @@ TEST(Auxiliary, Log1pmxBranchesAndEdges)
     const double zero = log1pmx(0);
     EXPECT_EQ(zero, 0.0);
     EXPECT_TRUE(std::signbit(zero));                 // -(0*0/2)
-    EXPECT_EQ(log1pmx(1e-17), -(1e-17 * 1e-17 / 2));
-    EXPECT_EQ(log1pmx(-1e-17), -(1e-17 * 1e-17 / 2));
+    for (double x : {1e-17, -1e-17}) EXPECT_EQ(log1pmx(x), -(1e-17 * 1e-17 / 2));
     EXPECT_TRUE(std::isnan(log1pmx(nan)));           // terminates: a NaN term stops the series
     EXPECT_TRUE(std::isnan(log1pmx(inf)));           // ln(inf) - inf
-    EXPECT_THAT([] { log1pmx(-1.5); }, ThrowsMessage<std::domain_error>(StrEq("Domain error")));
-    EXPECT_THAT([] { log1pmx(-inf); }, ThrowsMessage<std::domain_error>(StrEq("Domain error")));
+    for (double x : {-1.5, -inf}) EXPECT_THAT([x] { log1pmx(x); }, ThrowsMessage<std::domain_error>(StrEq("Domain error")));
 }
 
 TEST(Auxiliary, Log2)
@@ -89,11 +82,9 @@ TEST(Erf, InverseEdgesAndFailures)
     EXPECT_EQ(invErf(-1), -inf);
     EXPECT_EQ(invErf(0), 0.0);
     for (double p : {0.1, 0.5, 0.9, 0.999, 1e-10}) EXPECT_EQ(invErf(-p), -invErf(p)) << p;
-    const char* erfcPrefix = "Numeric.SpecFunctions.invErfc: p must be in [0,2] got ";
-    EXPECT_THAT([] { invErfc(2.5); }, ThrowsMessage<std::domain_error>(StrEq(std::string(erfcPrefix) + "2.5")));
-    EXPECT_THAT([] { invErfc(-0.1); }, ThrowsMessage<std::domain_error>(StrEq(std::string(erfcPrefix) + "-0.1")));
-    EXPECT_THAT([] { invErfc(nan); }, ThrowsMessage<std::domain_error>(StrEq(std::string(erfcPrefix) + "NaN")));
-    EXPECT_THAT([] { invErfc(inf); }, ThrowsMessage<std::domain_error>(StrEq(std::string(erfcPrefix) + "Infinity")));
+    for (const auto& [p, shown] : {std::pair{2.5, "2.5"}, {-0.1, "-0.1"}, {nan, "NaN"}, {inf, "Infinity"}})
+        EXPECT_THAT([p] { invErfc(p); }, ThrowsMessage<std::domain_error>(
+                                             StrEq(std::string("Numeric.SpecFunctions.invErfc: p must be in [0,2] got ") + shown)));
     for (double p : {1.5, -1.5, nan, -inf})
         EXPECT_THAT([p] { invErf(p); }, ThrowsMessage<std::domain_error>(StrEq("invErf: p must in [-1,1] range")));
 }
@@ -101,10 +92,7 @@ TEST(Erf, InverseEdgesAndFailures)
 TEST(IncompleteGamma, ChoosesTheMethodByPosition)
 {
     using Method = double (*)(double, double);
-    struct Case {
-        double a, x;
-        Method method;
-    };
+    struct Case { double a, x; Method method; };
     const Case cases[] = {
         {2, 1e-9, incompleteGammaSmallX},          // x < 2^-26 and a > 1
         {1, 1e-9, incompleteGammaSeriesP},         // a = 1: not the small-x rule; a > -0.4/ln x
@@ -178,9 +166,7 @@ TEST(IncompleteGamma, InverseEdges)
 TEST(IncompleteGamma, InverseInTheTails)
 {
     // Deep lower tail: the guess is hundreds of halvings from the root; the root is still found.
-    struct Row {
-        double a, p, x;
-    };
+    struct Row { double a, p, x; };
     const Row lower[] = {
         {0x1.abfb7a80662a3p+0, 0x1.70f83e46b8559p-894, 0x1.e48441a3969eap-535},  // a = 1.67, x = 1.7e-161
         {1, 0x1.3c07f3d31aaa7p-854, 0x1.3c07f3d31aaa7p-854},

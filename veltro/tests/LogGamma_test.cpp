@@ -49,10 +49,7 @@ TEST(LogGamma, BranchSelection)
     const auto small2 = [](double x) { return lgamma15_2(x, x - 1.0) - std::log(x); };
     const auto mid1 = [](double x) { return lgamma1_15(x - 1.0, x - 2.0); };
     const auto mid2 = [](double x) { return lgamma15_2(x - 1.0, x - 2.0); };
-    struct Row {
-        std::vector<double> xs;
-        double (*piece)(double);
-    };
+    struct Row { std::vector<double> xs; double (*piece)(double); };
     const Row rows[] = {{{below(0x1p-26), 1e-10, 4.9406564584124654e-324}, +tiny},
                         {{0x1p-26, 0.1, below(0.5)}, +small1},
                         {{0.5, 0.75, below(1.0)}, +small2},

@@ -40,10 +40,7 @@ using V = std::vector<double>;
 
 TEST(Constants, HaveTheirExactBits)
 {
-    struct Row {
-        double value;
-        std::uint64_t bits;
-    };
+    struct Row { double value; std::uint64_t bits; };
     const Row rows[] = {
         {C::m_huge, 0x7fefffffffffffff},         {C::m_tiny, 0x0010000000000000},
         {C::m_pos_inf, 0x7ff0000000000000},      {C::m_neg_inf, 0xfff0000000000000},
@@ -60,9 +57,7 @@ TEST(Constants, HaveTheirExactBits)
 
 TEST(Comparison, RelativeError)
 {
-    struct Row {
-        double a, b, expected;
-    };
+    struct Row { double a, b, expected; };
     const Row rows[] = {
         {0.0, -0.0, 0.0}, {0.0, 5.0, 1.0}, {-5.0, 0.0, 1.0}, {1.0, 1.0, 0.0},
         {1.0, 2.0, 0.5},  {-2.0, 1.0, 1.5}, {4.0, 3.0, 0.25},
@@ -82,11 +77,7 @@ TEST(Comparison, RelativeError)
 
 TEST(Comparison, UlpDistanceAndDelta)
 {
-    struct Row {
-        double a, b;
-        std::uint64_t distance;
-        std::int64_t delta;
-    };
+    struct Row { double a, b; std::uint64_t distance; std::int64_t delta; };
     const Row rows[] = {{0.0, -0.0, 1, -1},        {1.0, 1.0, 0, 0},
                         {1.0, 1.0000000000000002, 1, 1}, {1.0000000000000002, 1.0, 1, -1},
                         {-minSub, minSub, 3, 3},   {-1.0, -1.0000000000000002, 1, -1},
@@ -103,10 +94,7 @@ TEST(Comparison, UlpDistanceAndDelta)
 
 TEST(Comparison, AddUlpsAndWithin)
 {
-    struct Row {
-        std::int64_t n;
-        double x, expected;
-    };
+    struct Row { std::int64_t n; double x, expected; };
     for (const Row& r : {Row{1, -0.0, 0.0}, Row{-1, 0.0, -0.0}, Row{1, 0.0, minSub}, Row{-2, minSub, -0.0},
                          Row{-3, minSub, -minSub}, Row{1, 1.0, 1.0000000000000002},
                          Row{-1, -1.0, -1.0000000000000002}, Row{1, C::m_huge, C::m_pos_inf}})
