@@ -113,6 +113,13 @@ std::string showString(std::string_view s);
 [[noreturn]] void throwUninitializedEarly();
 [[noreturn]] void throwSchedulerEnded();
 
+/// s in parentheses (built in place: GCC 12 warns falsely on "(" + s + ")" at -O3).
+inline std::string parenthesise(std::string s) {
+  s.insert(s.begin(), '(');
+  s.push_back(')');
+  return s;
+}
+
 /// A value at precedence d, as the result lists render it.
 template <class T>
 std::string showValue(int d, const T& v) {
@@ -121,11 +128,11 @@ std::string showValue(int d, const T& v) {
   } else if constexpr (std::is_integral_v<T>) {
     std::string s = std::to_string(v);
     if constexpr (std::is_signed_v<T>)
-      if (d > 6 && v < 0) return "(" + s + ")";
+      if (d > 6 && v < 0) return parenthesise(std::move(s));
     return s;
   } else if constexpr (std::is_floating_point_v<T>) {
     std::string s = showDouble(static_cast<double>(v));
-    return d > 6 && s.front() == '-' ? "(" + s + ")" : s;
+    return d > 6 && s.front() == '-' ? parenthesise(std::move(s)) : s;
   } else if constexpr (std::is_convertible_v<const T&, std::string_view>) {
     return showString(v);
   } else if constexpr (std::is_same_v<T, Unit>) {
@@ -338,7 +345,7 @@ std::string showsPrec(int d, const Results<A>& r) {
           return "FinishedEarlyWith " + detail::showValue(11, x.value);
       },
       r.variant());
-  return d >= 11 ? "(" + body + ")" : body;
+  return d >= 11 ? detail::parenthesise(std::move(body)) : body;
 }
 template <class A>
 std::string show(const Results<A>& r) {

@@ -113,7 +113,7 @@ std::string show(const Comp& c) {
 
 std::string showsPrec(int d, const Comp& c) {
   if (d == 0 || isSeq(c) || isPar(c)) return show(c);
-  return "(" + show(c) + ")";
+  return detail::parenthesise(show(c));
 }
 
 std::string showList(std::span<const Comp> cs) {

@@ -10,7 +10,7 @@ namespace Control::Scheduler::Queue {
 std::string show(WorkerId w) {
   return "WorkerId {getWorkerId = " + std::to_string(w.getWorkerId) + "}";
 }
-std::string showsPrec(int d, WorkerId w) { return d >= 11 ? "(" + show(w) + ")" : show(w); }
+std::string showsPrec(int d, WorkerId w) { return d >= 11 ? detail::parenthesise(show(w)) : show(w); }
 std::ostream& operator<<(std::ostream& os, WorkerId w) { return os << show(w); }
 
 std::optional<WorkerId> WorkerId::read(std::string_view text) {

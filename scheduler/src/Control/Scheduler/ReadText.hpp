@@ -5,10 +5,18 @@
 #include <charconv>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 namespace Control::Scheduler::detail {
+
+/// s in parentheses (built in place: GCC 12 warns falsely on "(" + s + ")" at -O3).
+inline std::string parenthesise(std::string s) {
+  s.insert(s.begin(), '(');
+  s.push_back(')');
+  return s;
+}
 
 class Reader {
  public:

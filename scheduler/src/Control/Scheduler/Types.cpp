@@ -44,13 +44,15 @@ std::string show(const WorkerTerminateException&) { return "WorkerTerminateExcep
 std::string show(const MutexException&) { return "MutexException"; }
 std::string show(const WorkerException& e) { return e.what(); }
 std::string showsPrec(int d, const WorkerException& e) {
-  return d >= 11 ? "(" + show(e) + ")" : show(e);
+  return d >= 11 ? ::Control::Scheduler::detail::parenthesise(show(e)) : show(e);
 }
 
 std::string show(BatchId b) {
   return "BatchId {getBatchId = " + std::to_string(b.getBatchId) + "}";
 }
-std::string showsPrec(int d, BatchId b) { return d >= 11 ? "(" + show(b) + ")" : show(b); }
+std::string showsPrec(int d, BatchId b) {
+  return d >= 11 ? ::Control::Scheduler::detail::parenthesise(show(b)) : show(b);
+}
 std::optional<BatchId> BatchId::read(std::string_view text) {
   auto v = ::Control::Scheduler::detail::readRecord(text, "BatchId", "getBatchId");
   if (!v) return std::nullopt;
@@ -76,7 +78,8 @@ std::string detail::showString(std::string_view s) {
     } else if (c == '\n') {
       out += "\\n";
     } else if (c < 0x20 || c == 0x7f) {
-      out += "\\" + std::to_string(c);
+      out += '\\';
+      out += std::to_string(c);
     } else {
       out += static_cast<char>(c);
     }
