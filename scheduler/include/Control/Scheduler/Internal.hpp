@@ -81,6 +81,7 @@ void runWorker(Jobs<A>& jobs, WorkerId w, Thread::ThreadControl& ctl) {
         ctl.check(false);
         if (done == 0) {
           auto job = jobs.jobsQueue.pop();
+          if (!job) return;  // the run is over (see below)
           job(w);
           ran = true;
         } else if (auto job = jobs.jobsQueue.tryPop()) {
@@ -105,7 +106,18 @@ void runWorker(Jobs<A>& jobs, WorkerId w, Thread::ThreadControl& ctl) {
         return;
       continue;
     }
-    if (idle && !putStatus(jobs, SchedulerIdle{})) return;
+    if (idle) {
+      // The last batch of the run is done once the counter reaches 0 after the scheduling
+      // thread has added its final token: no job is left and none can be queued any more.
+      // The worker that sees it reports, closes the queue (the other workers leave their wait
+      // at once instead of waiting for termination) and ends.
+      const bool last = jobs.jobsFinal.load(std::memory_order_acquire);
+      if (!putStatus(jobs, SchedulerIdle{})) return;
+      if (last) {
+        jobs.jobsQueue.close();
+        return;
+      }
+    }
   }
 }
 
@@ -221,6 +233,7 @@ Results<A> runThreaded(const Comp& comp, bool collecting, Action& action) {
     return earlyResultsOrFail(*st);
   }
   Jobs<A>& jobs = *st->jobs;
+  jobs.jobsFinal.store(true, std::memory_order_release);
   pushTokenJob(jobs);
   jobs.jobsQueue.unblockPop();
   SchedulerStatus status = jobs.jobsSchedulerStatus.take();

@@ -50,7 +50,7 @@ class Mailbox {
   T take() {
     for (;;) {
       if (auto v = tryTake()) return std::move(*v);
-      Thread::waitUntil(word_, [&] { return full_.load(); });
+      Thread::waitUntil(word_, [&] { return full_.load(); }, Thread::kStatusSpinNs);
     }
   }
   T read() {
@@ -59,7 +59,7 @@ class Mailbox {
         std::lock_guard lock(m_);
         if (value_) return *value_;
       }
-      Thread::waitUntil(word_, [&] { return full_.load(); });
+      Thread::waitUntil(word_, [&] { return full_.load(); }, Thread::kStatusSpinNs);
     }
   }
   /// Fills the slot if it is empty; never waits. The value is moved from only on success.
@@ -122,7 +122,7 @@ class Mailbox<Unit> {
   }
   Unit read() {
     if (full_.load(std::memory_order_acquire) == 0)
-      Thread::waitUntil(word_, [&] { return full_.load() == 1; }, 0);
+      Thread::waitUntil(word_, [&] { return full_.load() == 1; }, Thread::kGateSpinNs);
     return {};
   }
   bool tryTake() {
@@ -316,6 +316,8 @@ class JQueue {
   class Popped {
    public:
     explicit Popped(Slot* s) noexcept : slot_(s) {}
+    /// False for the empty result of pop on a closed queue.
+    explicit operator bool() const noexcept { return slot_ != nullptr; }
     Popped(Popped&& o) noexcept : slot_(std::exchange(o.slot_, nullptr)) {}
     Popped& operator=(Popped&&) = delete;
     ~Popped() { finish(); }
@@ -372,7 +374,8 @@ class JQueue {
     if (notEmpty_.waiters.load() != 0) notEmpty_.notifyOne();
   }
 
-  /// Waits at the pop gate, then takes the oldest job, sleeping while the queue is empty.
+  /// Waits at the pop gate, then takes the oldest job, spinning briefly and then sleeping
+  /// while the queue is empty. On a closed queue returns an empty Popped instead of waiting.
   Popped pop() {
     for (;;) {
       gate_.read();
@@ -380,8 +383,18 @@ class JQueue {
       while (h < tail_.load(std::memory_order_acquire)) {
         if (head_.compare_exchange_weak(h, h + 1)) return Popped(&claim(h));
       }
-      Thread::waitUntil(notEmpty_, [&] { return head_.load() < tail_.load(); }, 32);
+      if (closed_.load(std::memory_order_acquire)) return Popped(nullptr);
+      Thread::waitUntil(
+          notEmpty_, [&] { return head_.load() < tail_.load() || closed_.load(); },
+          Thread::kWorkSpinNs);
     }
+  }
+
+  /// Marks the queue as finished with: poppers waiting for a job return empty-handed, now and
+  /// later. Used when the last job of a run has finished and no job can be queued any more.
+  void close() noexcept {
+    closed_.store(true, std::memory_order_release);
+    notEmpty_.notifyAll();
   }
 
   /// The oldest job if the gate is open and the queue is not empty; never waits.
@@ -459,6 +472,7 @@ class JQueue {
     Slot slots[kChunk];
   };
 
+
   Chunk* nextChunk(Chunk* c) {
     Chunk* n = c->next.load(std::memory_order_acquire);
     if (n == nullptr) {
@@ -501,6 +515,7 @@ class JQueue {
   std::atomic<Chunk*> popHint_{nullptr};
   Chunk* const first_;
   Mailbox<Unit> gate_;
+  std::atomic<bool> closed_{false};
   std::atomic<bool> dropped_{false};  // some job was dropped unrun by a collection or a clear
   std::mutex collectMutex_;
   std::uint64_t base_ = 0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -119,15 +120,44 @@ class Mask {
 /// uninterruptibly.
 void blockOn(WaitWord& w, std::uint32_t key);
 
-/// Spins briefly, then sleeps on w until ready() holds. An interruption point.
-template <class Ready>
-void waitUntil(WaitWord& w, Ready&& ready, int spins = 16) {
-  for (int i = 0; i < spins; ++i) {
-    if (ready()) return;
+/// How long a thread spins for a hand-off before it sleeps: a futex sleep and wake-up costs
+/// tens of microseconds of latency here, a spin of this length at most one core for as long.
+inline constexpr std::int64_t kWorkSpinNs = 10'000;  // a worker waiting for a job
+inline constexpr std::int64_t kGateSpinNs = 20'000;  // a worker waiting at the pop gate
+inline constexpr std::int64_t kStatusSpinNs = 10'000;  // the scheduling thread waiting for a batch
+
+/// One pause of a spin loop (lets the sibling hyper-thread run, saves power).
+inline void spinPause() noexcept {
 #if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
+  __builtin_ia32_pause();
 #endif
+}
+
+/// Spins until ready() holds or about spinNs nanoseconds have passed; true when ready. The
+/// clock is read every 16 pauses, so the bound holds however long a pause takes, and the
+/// processor is offered to other ready threads as often.
+template <class Ready>
+bool spinUntil(Ready& ready, std::int64_t spinNs) {
+  if (ready()) return true;
+  if (spinNs <= 0) return false;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::nanoseconds(spinNs);
+  for (;;) {
+    for (int i = 0; i < 16; ++i) {
+      spinPause();
+      if (ready()) return true;
+    }
+    if (std::chrono::steady_clock::now() >= until) return false;
+    // Give the processor to a thread that is ready to run on it (often the very thread that
+    // will end this wait); returns at once when there is none.
+    std::this_thread::yield();
   }
+}
+
+/// Spins for at most spinNs nanoseconds, then sleeps on w until ready() holds. A hand-off
+/// that lands within the spin costs no system call on either side. An interruption point.
+template <class Ready>
+void waitUntil(WaitWord& w, Ready&& ready, std::int64_t spinNs = 0) {
+  if (spinUntil(ready, spinNs)) return;
   for (;;) {
     if (ready()) return;
     w.waiters.fetch_add(1);

@@ -411,6 +411,8 @@ struct Jobs {
   /// Pending counter: starts at 1 (the caller's token), +1 per job, -1 per finished job.
   alignas(64) std::atomic<std::int64_t> jobsQueueCount{1};
   Mailbox<SchedulerStatus> jobsSchedulerStatus;
+  /// Set by the scheduling thread before it waits for the last batch of the run.
+  std::atomic<bool> jobsFinal{false};
 };
 
 /// Everything a Scheduler handle refers to. Lists held here are in scheduling order.
