@@ -68,8 +68,14 @@ template <class A>
 void runWorker(Jobs<A>& jobs, WorkerId w, Thread::ThreadControl& ctl) {
   constexpr std::int64_t kFlushEvery = 64;
   std::int64_t done = 0;  // finished jobs not yet subtracted
-  auto flush = [&] {
-    const std::int64_t n = std::exchange(done, 0);
+  detail::WorkerCredit credit{&jobs, 0};
+  struct Own {
+    detail::WorkerCredit* saved;
+    explicit Own(detail::WorkerCredit* c) : saved(std::exchange(detail::tlsWorkerCredit, c)) {}
+    ~Own() { detail::tlsWorkerCredit = saved; }
+  } own(&credit);
+  auto flush = [&] {  // subtracts the finished jobs and hands back the unused credit
+    const std::int64_t n = std::exchange(done, 0) + std::exchange(credit.credit, 0);
     return n != 0 && jobs.jobsQueueCount.fetch_sub(n) == n;
   };
   for (;;) {
@@ -95,6 +101,7 @@ void runWorker(Jobs<A>& jobs, WorkerId w, Thread::ThreadControl& ctl) {
       if (e.is<WorkerTerminateException>()) return;
       if (e.is<CancelBatchException>()) {
         done = 0;  // the cancelled batch's count is reset by the waiting thread
+        credit.credit = 0;
         continue;
       }
       (void)putStatus(jobs, SchedulerWorkerException{WorkerException(e.exception())});
@@ -157,7 +164,7 @@ template <class A, class F>
 void scheduleJobs(Jobs<A>& jobs, F f) {
   Queue::JobBody<A> body(
       [f = std::move(f)](WorkerId w, Queue::ResultCell<A>& c) mutable { c.store(f(w)); });
-  jobs.jobsQueueCount.fetch_add(1);
+  jobs.countJob();
   jobs.jobsQueue.pushBody(std::move(body));
 }
 /// Queues f on jobs; its result is dropped.
@@ -165,7 +172,7 @@ template <class A, class F>
 void scheduleJobs_(Jobs<A>& jobs, F f) {
   Queue::JobBody<A> body(
       [f = std::move(f)](WorkerId w, Queue::ResultCell<A>&) mutable { (void)f(w); });
-  jobs.jobsQueueCount.fetch_add(1);
+  jobs.countJob();
   jobs.jobsQueue.pushBody(std::move(body));
 }
 
