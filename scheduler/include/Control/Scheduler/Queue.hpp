@@ -339,7 +339,7 @@ class JQueue {
     Slot* slot_;
   };
 
-  JQueue() : first_(new Chunk(0)) {
+  JQueue() : first_(newChunk(0)) {
     pushHint_.store(first_);
     popHint_.store(first_);
     collectHint_ = first_;
@@ -359,7 +359,7 @@ class JQueue {
           s.cell.clear();
         }
       }
-      delete c;
+      freeChunk(c);
       c = next;
     }
   }
@@ -467,20 +467,67 @@ class JQueue {
   };
   struct Chunk {
     explicit Chunk(std::uint64_t i) : index(i) {}
-    const std::uint64_t index;
+    std::uint64_t index;
     std::atomic<Chunk*> next{nullptr};
     Slot slots[kChunk];
   };
 
+  // Chunks of finished queues are kept for the next queue of this type, up to kPoolBytes:
+  // a run of 10^5 jobs fills some 100 chunks, and memory freed back to the system after each
+  // run would be faulted in again, page by page, by the next one (a quarter of the cost of a
+  // job queued from a job). The pool is never destroyed, so a queue may outlive static
+  // destruction; what it holds stays reachable.
+  static constexpr std::size_t kPoolBytes = std::size_t{8} << 20;
+  struct ChunkPool {
+    std::mutex m;
+    std::vector<Chunk*> chunks;
+  };
+  static ChunkPool& pool() {
+    static ChunkPool* p = new ChunkPool;
+    return *p;
+  }
+  static Chunk* newChunk(std::uint64_t index) {
+    ChunkPool& p = pool();
+    {
+      std::lock_guard lock(p.m);
+      if (!p.chunks.empty()) {
+        Chunk* c = p.chunks.back();
+        p.chunks.pop_back();
+        c->index = index;
+        return c;
+      }
+    }
+    return new Chunk(index);
+  }
+  /// Takes a chunk whose bodies are all empty; resets its slots and keeps it if there is room.
+  static void freeChunk(Chunk* c) noexcept {
+    for (Slot& s : c->slots) {
+      s.state.store(kEmpty, std::memory_order_relaxed);
+      s.cell.clear();
+    }
+    c->next.store(nullptr, std::memory_order_relaxed);
+    ChunkPool& p = pool();
+    {
+      std::lock_guard lock(p.m);
+      if (p.chunks.size() < kPoolBytes / sizeof(Chunk)) {
+        try {
+          p.chunks.push_back(c);
+          return;
+        } catch (...) {  // no memory for the pointer: free the chunk instead
+        }
+      }
+    }
+    delete c;
+  }
 
   Chunk* nextChunk(Chunk* c) {
     Chunk* n = c->next.load(std::memory_order_acquire);
     if (n == nullptr) {
-      auto* fresh = new Chunk(c->index + 1);
+      Chunk* fresh = newChunk(c->index + 1);
       if (c->next.compare_exchange_strong(n, fresh))
         n = fresh;
       else
-        delete fresh;
+        freeChunk(fresh);
     }
     return n;
   }
