@@ -5,7 +5,8 @@
 #     [PC_REQUIRES <modules>...]  pkg-config Requires.private
 #     [PC_LIBS <flags>...]        pkg-config Libs.private (e.g. -pthread)
 #     [TEST_DEPS <targets>...]    extra libraries for the tests
-#     [BENCH_DEPS <targets>...]   extra libraries for the benchmarks)
+#     [BENCH_DEPS <targets>...]   extra libraries for the benchmarks; the peers declared with
+#                                 bench_peer (cmake/BenchPeers.cmake) are linked as well)
 #
 # Declares one deliverable: the shared library <name> with alias <name>::<name>, VERSION/SOVERSION,
 # headers from include/, install rules with an export set, <name>Config.cmake + version file,
@@ -92,6 +93,9 @@ function(add_project_library name)
       add_executable(${b} ${src})
       target_include_directories(${b} PRIVATE ${dir}/src ${dir}/bench)
       target_link_libraries(${b} PRIVATE ${name} benchmark::benchmark ${PL_BENCH_DEPS})
+      if(TARGET ${name}_bench_peers)
+        target_link_libraries(${b} PRIVATE ${name}_bench_peers)
+      endif()
     endforeach()
   endif()
 
