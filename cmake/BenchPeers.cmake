@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Optional peers that a library's benchmarks run in the same binary.
 #
 # bench_peer(<lib> <define> <imported-target>): when <imported-target> exists, every benchmark of

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Flags every target of the project is built with.
 #
 # Floating point: results are compared to the last bit, so no contraction of a*b+c into a fused

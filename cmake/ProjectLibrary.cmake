@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # add_project_library(<name>
 #     [SOURCES <files>...]        default: every .c/.cpp under src/
 #     [PRIVATE_DEPS <targets>...] linked privately (e.g. PkgConfig::GMP)

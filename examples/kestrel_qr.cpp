@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A first look at kestrel: row-major matrices whose products are compensated sums, and QR.
 #include <Orrin/Matrix.hpp>
 #include <Orrin/Matrix/Algorithms.hpp>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A first look at the scheduler: jobs run on worker threads, results come back in the order the
 // jobs were scheduled, whatever order they finish in.
 #include <Control/Scheduler.hpp>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A first look at tessel: compact UTF-8 text that counts code points, not bytes, and never holds
 // malformed UTF-8.
 #include <Data/Tessel.hpp>

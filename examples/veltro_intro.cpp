@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // veltro_intro: a first look at veltro. ln Gamma where the factorial itself overflows, the error of
 // Stirling's formula, and a compensated sum next to a naive one.
 #include <cmath>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared by the scripts in this folder: package checks and the build presets.
 # shellcheck shell=bash
 set -euo pipefail

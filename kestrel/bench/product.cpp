@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Matrix product, QR, matrix-vector product, norm and transpose against plain loops and, when
 // they are installed, Eigen and OpenBLAS, side by side in one binary.
 //   kestrel_bench_product --benchmark_repetitions=5 --benchmark_report_aggregates_only=true

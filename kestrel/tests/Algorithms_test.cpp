@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The mutable matrix and the QR decomposition.
 #include "Reference.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The product and QR paths chosen at run time against the plain reference loops, to the bit.
 #include "Orrin/Matrix/Kernels.hpp"
 #include "Reference.hpp"

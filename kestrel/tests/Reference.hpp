@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reference.hpp: the plain row-major loops that kestrel's fast paths must match to the bit, and the
 // random matrices (wide exponents, exact cancellation, ties, NaN, infinities) they are compared on.
 #pragma once

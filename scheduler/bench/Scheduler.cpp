@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Scheduler.cpp: cost per job of the scheduler beside oneTBB task_group and OpenMP tasks, in one
 // binary. Each case runs repeatedly; the summary at the end prints medians in ns/job (wall clock
 // and process CPU time) and the ratios of the wall-clock medians.

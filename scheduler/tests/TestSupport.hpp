@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TestSupport.hpp: shared pieces of the scheduler tests: a per-test watchdog, the strategies
 // every behaviour runs under, and the process's thread count.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // corpora.hpp: the four 1 MiB UTF-8 corpora the benchmarks run on, generated with a fixed seed.
 //   ASCII text; mostly Latin (about 5% of the bytes in multi-byte sequences); CJK (mostly 3-byte
 //   ideographs with ASCII punctuation and spaces); emoji-heavy (4-byte pictographs among words).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Short texts: Tessel beside std::string for length, splitAt, compare, ==, hashing and append on
 // texts of 8 and 24 bytes, and the resident memory of 10^6 stored texts of 8, 16, 32 and 64 bytes.
 //   build/ts-release/tessel/tessel_bench_text --benchmark_repetitions=5 --benchmark_report_aggregates_only=true

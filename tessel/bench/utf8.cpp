@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Throughput of the bulk UTF-8 routines on four 1 MiB corpora, beside ICU's U8_NEXT loop,
 // utf8proc_iterate, a plain byte-at-a-time validator and memcpy, all in this one binary.
 //   build/ts-release/tessel/tessel_bench_utf8 --benchmark_repetitions=5 --benchmark_report_aggregates_only=true

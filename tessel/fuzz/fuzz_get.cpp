@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: decoding the serialised form of texts and of sequences of texts from arbitrary
 // bytes fails cleanly or yields valid texts that serialise back to the bytes consumed.
 #include "Data/Tessel.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: the modified-UTF-8 routines on arbitrary NUL-terminated bytes never read past the
 // terminator nor write past the length they announce; on well-formed modified UTF-8 (made here
 // from valid UTF-8) the translation gives back the original text.

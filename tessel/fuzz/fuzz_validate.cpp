@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: every kernel level of the validator, counter and ASCII tests agrees with the plain
 // byte rules on arbitrary bytes, and a buffer found valid becomes a text that walks cleanly.
 #include "Data/Tessel.hpp"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # run.sh <fuzz-build-dir> [seconds]: runs each tessel fuzz target briefly on its committed seed
 # corpus (copied to a scratch folder, so the committed corpus stays as it is) and fails on a crash.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the exchange of Tessel with byte strings, text, literals and its serialised form.
 #include "Data/Tessel.hpp"
 

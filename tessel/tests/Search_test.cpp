@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the searching, splitting, folding and partial operations of Tessel.
 #include "Data/Tessel.hpp"
 #include "Data/Tessel/Partial.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of Data/Tessel.hpp: construction, measuring, splitting, ordering, hashing and renderings.
 #include "Data/Tessel.hpp"
 

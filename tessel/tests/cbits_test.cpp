@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of the hs_tessel_ byte routines: the documented examples, and every kernel level against
 // an independent validator on exhaustive short sequences and on random and mutated buffers.
 #include "Data/Tessel/cbits.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # run.sh <build-dir> <scratch-dir> <lib,lib,...> <c++ compiler>
 # Installs the build into <scratch-dir>/prefix and builds each consumer twice: with CMake's
 # find_package and with pkg-config. Every program must build, link and run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // AccuracyCsv.hpp: the per-row error output shared by veltro's accuracy programs, which
 // scripts/accuracy-plots reads. One CSV line per (function, implementation, row):
 //   function,impl,region,arg1,arg2,arg3,value,reference,ulp

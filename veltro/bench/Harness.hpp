@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Harness.hpp: the timing harness of veltro's benchmarks. Every implementation of a function runs
 // over all rows of the function's data file, called through a pointer the compiler cannot see
 // through; Google Benchmark repeats each one (10 times by default) in random interleaved order, and

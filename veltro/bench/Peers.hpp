@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Peers.hpp: every special function of veltro beside its peers (glibc, Boost.Math in pure double,
 // R's standalone math library, GSL), each wrapped as double(const double* args) so that the timing
 // harness and the accuracy program call them the same way on the rows of bench/data. A peer is

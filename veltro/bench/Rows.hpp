@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Rows.hpp: reads the benchmark input sets under bench/data (one CSV per function: a header line of
 // column names, then rows of hexadecimal floats and a final `region` tag).
 //   const auto rows = veltro::bench::readRows(veltro::bench::dataFile("logGamma.csv"));

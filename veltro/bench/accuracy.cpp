@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Accuracy of every special function of veltro beside its peers on the rows of data/*.csv: one CSV
 // line per (function, implementation, row) on stdout in the format of AccuracyCsv.hpp, a summary
 // per implementation on stderr. scripts/accuracy-plots reads the CSV and writes docs/accuracy.md.

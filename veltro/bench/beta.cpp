@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Speed of veltro's beta family and factorials (logBeta, incompleteBeta, invIncompleteBeta,
 // logFactorial, choose, logChoose, bd0) beside their peers (R's math library, Boost.Math in pure
 // double, GSL, glibc where they have the function) on the rows of data/*.csv, side by side in one

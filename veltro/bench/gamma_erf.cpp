@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Speed of veltro's incompleteGamma, invIncompleteGamma, digamma, log1pmx, invErf and invErfc beside
 // their peers (Boost.Math in pure double, R's standalone math library, GSL, glibc) on the rows of
 // data/*.csv, side by side in one run (harness in Harness.hpp).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Speed of veltro's numerical spine beside its peers, side by side in one run: logGamma on the rows
 // of data/logGamma.csv (glibc lgamma, Boost.Math in pure double, R's lgammafn, GSL; harness in
 // Harness.hpp), pairwiseSum and sumVector(kbn, .) of 10^6 doubles against a plain left-to-right

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Messages.hpp (private): veltro's fixed failure texts, the one function that throws them, and the
 // two renderings of a double that messages and textual renderings use.
 //   msg::fail<std::domain_error>(msg::modErr("logBeta: ..."));

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Accuracy against MPFR on fixed-seed points in every branch: logGamma, logGammaCorrection,
 // stirlingError, digamma, log1pmx, incompleteGamma (every method, on both sides of each switching
 // condition), invIncompleteGamma, invErf and invErfc. The inverses are checked against roots refined

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // logBeta, the incomplete beta function and its inverse: exact values, messages, the branch or
 // guess region each input selects, round trips in every region and both tails, the mended cases
 // (NaN shapes, huge shapes, the slowly converging series, far guesses, Temme's region for huge a

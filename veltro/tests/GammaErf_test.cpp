@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // digamma, log1pmx, log2, sinc, modErr; the error functions and their inverses; the incomplete gamma
 // function and its inverse: branches, edges, the mended loops and tails, failure texts.
 #include <gmock/gmock.h>

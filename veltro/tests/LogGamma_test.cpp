@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The log-gamma family (logGamma, its pieces, corrections, AS 245, bd0), factorials and binomial
 // coefficients: exact values the rules fix, branch selection, edges, failures, and accuracy against
 // MPFR where no exact value exists.

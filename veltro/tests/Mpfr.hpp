@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Mpfr.hpp: high-precision references through MPFR and ULP-error statistics, shared by veltro's
 // accuracy tests.
 //   veltro::test::UlpStats st;

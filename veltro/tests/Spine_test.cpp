@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The numeric groundwork: constants (exact bit patterns), relative-error and ULP comparison, Horner and
 // Chebyshev evaluation, sequences, series and continued fractions, and the root finders.
 #include <gmock/gmock.h>

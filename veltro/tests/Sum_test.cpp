@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Compensated accumulators, their combination, repetition and rendering, and pairwise summation.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

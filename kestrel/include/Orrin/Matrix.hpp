@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Orrin/Matrix.hpp: dense row-major matrices of doubles: construction, access, compensated arithmetic.
 //   auto m = Orrin::Matrix::fromRowLists({{1, 2}, {3, 4}});
 //   auto p = Orrin::Matrix::multiply(m, m);   // (2,2) 7 10 / 15 22

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Construction, access and arithmetic of the immutable matrix.
 #include <Orrin/Matrix.hpp>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Control/Scheduler.hpp: run jobs on worker threads chosen by a strategy and collect their
 // results in scheduling order.
 //   std::vector<int> xs = withScheduler(Par, [](Scheduler<int>& s) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Data/Tessel.hpp: Tessel, an immutable compact UTF-8 text for many small, long-lived strings.
 //   using namespace Data::Tessel::Literals;
 //   auto [name, rest] = Data::Tessel::splitAt(3, U"abcdef"_tessel);

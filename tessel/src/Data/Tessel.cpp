@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Data/Tessel.cpp: construction, measuring, splitting and renderings of Tessel.
 #include "Data/Tessel.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* cbits/kernels.h: the interchangeable implementations of the bulk UTF-8 routines.
  *
  * Level 0 applies the byte rules one byte at a time, level 1 works a word (8 bytes) at a time,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* cbits/simd.c: AVX2 and AVX-512 kernels for validation, counting and the ASCII tests.
  *
  * Validation classifies every byte by its own high nibble and the two nibbles of the byte before it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* cbits/utf8.c: the hs_tessel_ routines, the plain and word-at-a-time kernels, and the choice of
  * kernel level at load time. */
 #include "Data/Tessel/cbits.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Packaging check: the installed kestrel headers and library are usable from another project.
 #include <Orrin/Matrix.hpp>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Packaging check: the installed scheduler runs one job on a worker thread.
 #include <Control/Scheduler.hpp>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Packaging check: the installed tessel headers and library are usable from a plain program.
 #include <Data/Tessel.hpp>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Packaging check: the installed veltro computes ln Gamma(4) = ln 6.
 #include <Numeric/SpecFunctions.hpp>
 

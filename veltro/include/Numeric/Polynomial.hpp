@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric/Polynomial.hpp: Horner evaluation of polynomials given by coefficients, lowest degree first.
 //   double y = Numeric::Polynomial::evaluatePolynomial(2.0, std::span<const double>(coeffs)); // c0 + x(c1 + ...)
 //

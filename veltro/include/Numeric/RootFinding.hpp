@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric/RootFinding.hpp: roots of a real function of one variable inside a bracket, by Ridders'
 // method or by a safeguarded Newton-Raphson method.
 //   using namespace Numeric::RootFinding;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric/Series.hpp: infinite sequences as generators, and their sums as series, power series and
 // continued fractions.
 //   double two = Numeric::Series::sumSeries(Numeric::Series::Sequence(1.0, [](double v) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric/SpecFunctions.hpp: special functions of probability theory.
 //   double lg = Numeric::SpecFunctions::logGamma(4.5);
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric/Sum.hpp: compensated summation of long runs of doubles.
 //   double total = Numeric::Sum::sumVector(Numeric::Sum::kbn, std::span<const double>(xs));
 //

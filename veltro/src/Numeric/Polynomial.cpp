@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The double instantiations of the generic polynomial forms, compiled here with contraction of
 // a*b+c disabled so that every caller gets the same bits.
 #include <Numeric/Polynomial.hpp>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // RootFinding.cpp: the Ridders and Newton iterations, convergence tests, and the renderings and
 // parsers of the root-finding types.
 #include <Numeric/RootFinding.hpp>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Series.cpp: the type-erased double forms of the series summations, compiled with the library's
 // flags (no contraction into fused multiply-adds) so that their bits do not depend on the caller.
 #include <Numeric/Series.hpp>

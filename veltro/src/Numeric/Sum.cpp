@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Compensated summation: the three accumulator updates, their combination and repetition, the
 // folds over vectors, pairwise summation and the constructor-form renderings.
 #include <Numeric/Sum.hpp>

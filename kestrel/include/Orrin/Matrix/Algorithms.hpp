@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Orrin/Matrix/Algorithms.hpp: QR decomposition by modified Gram-Schmidt with compensated sums.
 //   auto [q, r] = Orrin::Matrix::Algorithms::qr(a);   // a == multiply(q, r) up to rounding
 #pragma once

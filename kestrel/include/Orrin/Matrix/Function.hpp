@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Orrin/Matrix/Function.hpp: two small helpers used with matrices, a counted loop and the square.
 //   Orrin::Matrix::Function::for_(0, n, [&](std::int64_t i) { total += Orrin::Matrix::Function::square(x[i]); });
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Orrin/Matrix/Mutable.hpp: a mutable matrix for building a result in place, then freezing it.
 //   auto mm = Orrin::Matrix::Mutable::unsafeNew(2, 2);
 //   Orrin::Matrix::Mutable::unsafeWrite(mm, 0, 1, 3.0);

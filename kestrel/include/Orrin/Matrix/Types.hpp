@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Orrin/Matrix/Types.hpp: the immutable row-major matrix of doubles and the shared vector it lives in.
 //   Orrin::Matrix::Types::Matrix m{2, 2, Orrin::Matrix::Types::Vector{1, 2, 3, 4}};
 #pragma once

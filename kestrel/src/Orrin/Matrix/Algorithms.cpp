@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // QR decomposition by modified Gram-Schmidt.
 #include <Orrin/Matrix/Algorithms.hpp>
 #include <Orrin/Matrix/Mutable.hpp>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The small helpers of Orrin/Matrix/Function.hpp whose arithmetic is fixed.
 #include <Orrin/Matrix/Function.hpp>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // KBN.hpp (private): the Kahan-Babuska-Neumaier step that every kestrel sum is made of.
 //   double s = 0.0, c = 0.0;  for (double x : xs) kbnAdd(s, c, x);  double total = s + c;
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The product and QR loops: a plain version and AVX2 / AVX-512 versions chosen at run time.
 //
 // Every output element of a product, and every projection of one QR step, is a compensated sum

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Kernels.hpp (private): the product and QR loops, in a plain version and in vector versions chosen
 // at run time. Every version computes exactly the bits of the plain one: each vector lane runs the
 // scalar sequence of one output element (a select instead of the branch, no product fused with a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Messages.hpp (private): kestrel's fixed failure texts and the one function that throws them.
 //   msg::fail<std::out_of_range>(msg::rowOutOfBounds);
 #pragma once

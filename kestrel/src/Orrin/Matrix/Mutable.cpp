@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The mutable matrix: creation, copying in and freezing.
 #include <Orrin/Matrix/Mutable.hpp>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The shared vector, matrix equality, the textual rendering and the checked allocation.
 #include <Orrin/Matrix/Types.hpp>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Control/Scheduler/Computation.hpp: Comp, the strategy that says how work is spread over threads.
 //   getCompWorkers(joinComp(ParN(2), Seq));   // 2
 #pragma once

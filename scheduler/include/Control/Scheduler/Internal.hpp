@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Control/Scheduler/Internal.hpp: the pieces the scheduler is assembled from: starting and
 // terminating workers, the worker loop, running a scheduler, and the sequential scheduler.
 //   Results<int> raw = withSchedulerInternal<int>(ParN(2), true, action);   // newest first

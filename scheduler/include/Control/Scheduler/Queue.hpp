@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Control/Scheduler/Queue.hpp: the job queue between the scheduling thread and the workers,
 // with the result cells of its jobs, the pop gate, and the one-slot mailbox.
 //   auto q = newJQueue<int>(); pushJQueue(*q, mkJob<int>(...)); unblockPopJQueue(*q);

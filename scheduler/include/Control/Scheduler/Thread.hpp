@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Control/Scheduler/Thread.hpp: the thread layer under the scheduler: interruptible waits,
 // cooperative asynchronous exceptions and worker threads pinned to processors.
 //   Thread::waitUntil(word, [&] { return ready.load(); });   // wakes on notify or delivery

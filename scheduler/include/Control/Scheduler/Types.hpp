@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Control/Scheduler/Types.hpp: the scheduler's handle, its results, statuses and exceptions.
 //   Results<int> r = withSchedulerR<int>(Par, [](Scheduler<int>& s) { scheduleWork(s, [] { return 1; }); });
 #pragma once

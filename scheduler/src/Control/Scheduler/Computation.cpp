@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Computation.cpp: worker counts, combination and text form of strategies; the capability count.
 #include "Control/Scheduler/Computation.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Failure.hpp (private): the one place the scheduler's fixed texts are thrown from.
 #pragma once
 

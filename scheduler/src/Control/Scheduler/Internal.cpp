@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Internal.cpp: worker placement and termination.
 #include "Control/Scheduler/Internal.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Messages.hpp (private): the scheduler's fixed failure texts.
 #pragma once
 

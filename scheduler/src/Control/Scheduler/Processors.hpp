@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Processors.hpp (private): the processors the process may run on, read once.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Queue.cpp: text form of worker ids.
 #include "Control/Scheduler/Queue.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ReadText.hpp (private): a small reader for the constructor-form texts the scheduler renders.
 #pragma once
 

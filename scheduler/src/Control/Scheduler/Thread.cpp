@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Thread.cpp: futex waits, cooperative delivery of asynchronous exceptions, pinned threads.
 #include "Control/Scheduler/Thread.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Types.cpp: texts of the scheduler's exceptions and ids, failures, and parsing of results.
 // GCC 12 reports a false "may be used uninitialized" for variant alternatives built from
 // optionals under -O2 with sanitizers (the value is always set on the paths that build them).

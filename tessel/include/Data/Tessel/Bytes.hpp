@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Data/Tessel/Bytes.hpp: the byte containers Tessel exchanges its bytes with.
 //   auto s = Data::Tessel::Bytes::ShortByteString::copy(bytes);   // a compact immutable array
 //

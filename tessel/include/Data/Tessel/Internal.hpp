@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Data/Tessel/Internal.hpp: the representation of Tessel and the primitives its operations share.
 //   Data::Tessel::Tessel t = Data::Tessel::Internal::fromShortByteStringUnsafe(bytes);
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Data/Tessel/Partial.hpp: accessors of Tessel that fail on an empty text or a bad index.
 //   char32_t c = Data::Tessel::Partial::head(t);   // throws "head: empty Tessel" when t is empty
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Data/Tessel/cbits.h: the byte-level UTF-8 routines behind Tessel, callable from C and C++.
  *   int32_t status = hs_tessel_is_valid_utf8(bytes, size);   (0 valid, 1 invalid, <0 cut short)
  *

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Data/Tessel/Bytes.cpp: heap arrays of ShortByteString, ByteString, Builder and byte hashing.
 #include "Data/Tessel/Bytes.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Data/Tessel/Convert.cpp: exchange with byte strings, text and literals; the serialised form.
 #include "Data/Tessel.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Data/Tessel/Messages.hpp: the fixed failure texts of the tessel library.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Data/Tessel/Search.cpp: joining, prefix and suffix tests, and the partial accessors.
 #include "Data/Tessel.hpp"
 #include "Data/Tessel/Partial.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric/Polynomial/Chebyshev.hpp: Chebyshev series by Clenshaw's recurrence, in two conventions.
 //   double y = Numeric::Polynomial::Chebyshev::chebyshev(0.5, std::span<const double>(coeffs));
 #pragma once

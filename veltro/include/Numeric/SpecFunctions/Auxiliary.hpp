@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric/SpecFunctions/Auxiliary.hpp: digamma, log1pmx, the integer base-2 logarithm, sinc, and
 // modErr, the failure routine of the special functions.
 //   double psi = Numeric::SpecFunctions::digamma(1.0);   // -0.57721566490153287

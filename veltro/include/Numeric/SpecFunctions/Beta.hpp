@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric/SpecFunctions/Beta.hpp: the log-beta function, the regularised incomplete beta function
 // I_x(p, q) and its inverse.
 //   double i = Numeric::SpecFunctions::incompleteBeta(2.0, 3.0, 0.4);   // 0.5248

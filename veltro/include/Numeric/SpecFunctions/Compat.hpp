@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric/SpecFunctions/Compat.hpp: the platform C library's error functions, bound under their
 // own names.
 //   double e = Numeric::SpecFunctions::Compat::c_erf(0.5);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric/SpecFunctions/Erf.hpp: the error function, its complement, and their inverses.
 //   double x = Numeric::SpecFunctions::invErfc(0.5);   // erfc(x) = 0.5
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric/SpecFunctions/Extra.hpp: stand-alone numerical routines the main special functions do not
 // use: the AS 245 log-gamma (an independent reference) and the saddle-point deviance term bd0.
 //   double lg = Numeric::SpecFunctions::Extra::logGammaAS245(12.5);

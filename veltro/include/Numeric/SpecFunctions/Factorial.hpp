@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric/SpecFunctions/Factorial.hpp: factorials, their logarithms and binomial coefficients as
 // doubles, for integer arguments.
 //   double c = Numeric::SpecFunctions::choose(10, 3);   // 120

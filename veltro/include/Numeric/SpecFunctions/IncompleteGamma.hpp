@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric/SpecFunctions/IncompleteGamma.hpp: the regularised lower incomplete gamma function
 // P(a, x) and its inverse in x.
 //   double p = Numeric::SpecFunctions::incompleteGamma(2.0, 1.0);   // 1 - 2/e

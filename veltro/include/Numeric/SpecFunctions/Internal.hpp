@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric/SpecFunctions/Internal.hpp: the building blocks of the special functions
 // (rational approximations, series workers, first guesses), for testing and reuse.
 //   double r = Numeric::SpecFunctions::Internal::lgamma2_3(2.5);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric/SpecFunctions/LogGamma.hpp: ln Gamma(x) for real doubles and the two Stirling-series
 // corrections that the other special functions use.
 //   double lg = Numeric::SpecFunctions::logGamma(4.5);   // ln(11.631728...) = 2.4537365708424423

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric/Veltro/Comparison.hpp: relative-error and units-in-the-last-place comparison of doubles.
 //   bool close = Numeric::Veltro::Comparison::within(4, computed, expected);
 //

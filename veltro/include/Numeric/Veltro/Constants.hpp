@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric/Veltro/Constants.hpp: named binary64 constants, each with its exact bit pattern.
 //   double lnSqrt2Pi = Numeric::Veltro::Constants::m_ln_sqrt_2_pi;
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Chebyshev series by Clenshaw's recurrence, additions evaluated left to right as written.
 #include <Numeric/Polynomial/Chebyshev.hpp>
 

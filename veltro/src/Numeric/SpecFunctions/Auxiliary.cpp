@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Auxiliary.cpp: digamma, log1pmx, log2, sinc and the failure routine modErr.
 #include <Numeric/SpecFunctions/Auxiliary.hpp>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Log-beta, the regularised incomplete beta function and its inverse.
 #include <Numeric/SpecFunctions/Beta.hpp>
 #include <Numeric/SpecFunctions/Internal/Beta.hpp>

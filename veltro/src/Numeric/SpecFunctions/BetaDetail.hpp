@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // BetaDetail.hpp (private): pieces the incomplete beta function and its inverse share.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Compat.cpp: the platform error functions under their own names.
 #include <Numeric/SpecFunctions/Compat.hpp>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Erf.cpp: the error functions and their inverses by a rational guess and two Halley steps.
 #include <Numeric/SpecFunctions/Erf.hpp>
 #include <Numeric/SpecFunctions/Internal/Erf.hpp>

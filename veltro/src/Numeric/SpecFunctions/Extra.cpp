@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // AS 245 log-gamma and the bd0 deviance term. Every formula is evaluated in the grouping written in
 // the comments; the coefficients are the published decimal literals.
 #include <Numeric/SpecFunctions/Extra.hpp>

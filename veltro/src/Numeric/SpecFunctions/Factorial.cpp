@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Factorials, log-factorials and binomial coefficients.
 #include <Numeric/SpecFunctions/Factorial.hpp>
 

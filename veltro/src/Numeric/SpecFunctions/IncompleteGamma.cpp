@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // IncompleteGamma.cpp: the regularised incomplete gamma function P(a, x) by five methods, and its
 // inverse by Halley iteration.
 #include <Numeric/SpecFunctions/IncompleteGamma.hpp>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Inverse of the regularised incomplete beta function: first guess by region, at most ten Halley
 // steps, and a safeguarded refinement where those steps stop short of the root.
 #include <Numeric/SpecFunctions/Auxiliary.hpp>

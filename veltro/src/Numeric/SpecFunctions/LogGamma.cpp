@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ln Gamma and its pieces: rational approximations on [1, 3), the downward recurrence below 15,
 // the Lanczos sum from 15 on, and the Stirling corrections.
 #include <Numeric/SpecFunctions/LogGamma.hpp>

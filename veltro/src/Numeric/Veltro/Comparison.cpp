@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Relative-error and ULP comparison of doubles.
 #include <Numeric/Veltro/Comparison.hpp>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric/SpecFunctions/Internal/Beta.hpp: the workers behind the incomplete beta function and its
 // inverse (series, quadrature, first guess, Halley iteration), exposed for testing and reuse.
 //   double i = Numeric::SpecFunctions::Internal::incompleteBetaWorker(beta, 2.0, 3.0, 0.3);

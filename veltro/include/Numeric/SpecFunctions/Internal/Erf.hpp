@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric/SpecFunctions/Internal/Erf.hpp: the two ingredients of invErf and invErfc.
 //   double x0 = Numeric::SpecFunctions::Internal::guessInvErfc(0.5);
 #pragma once

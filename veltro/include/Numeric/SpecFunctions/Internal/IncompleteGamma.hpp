@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric/SpecFunctions/Internal/IncompleteGamma.hpp: the methods incompleteGamma chooses among,
 // callable on their own (each assumes a > 0 and x > 0; the choice of method is incompleteGamma's).
 //   double p = Numeric::SpecFunctions::Internal::incompleteGammaTemme(100.0, 100.0);

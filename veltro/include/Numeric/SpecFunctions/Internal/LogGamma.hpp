@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numeric/SpecFunctions/Internal/LogGamma.hpp: the pieces logGamma is assembled from (rational
 // approximations on [1, 3), the small-argument recurrence, the Lanczos sum) and their coefficient
 // tables, exposed for testing and reuse.

@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: MIT
+// veltro/export.hpp: the language check every public header of veltro makes first, and the macro that
+// marks what the shared library exports (VELTRO_API). The library is built with hidden visibility,
+// so a declaration without the macro stays private to the .so.
+#pragma once
+
+#if !defined(__cplusplus) || __cplusplus < 202002L
+#error "veltro needs C++20: compile with -std=c++20 or later (GCC 12 defaults to C++17)"
+// Stop here: the rest of the header would only add errors that hide the one above.
+#include <veltro-requires-cpp20> // IWYU pragma: keep
+#endif
+
+#if defined(_WIN32) || defined(__CYGWIN__)
+#define VELTRO_API
+#else
+#define VELTRO_API __attribute__((visibility("default")))
+#endif
