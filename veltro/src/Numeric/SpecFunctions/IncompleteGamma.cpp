@@ -308,8 +308,11 @@ HalleyResult halley(Shape& s, double p, double x, int maxIter)
         const double capped = 1.0 <= corr ? 1.0 : corr;  // min(1, corr), NaN passing through
         const double dx = u / (1 - 0.5 * capped);
         const double xNext = x < dx ? 0.5 * x : x - dx;  // the iterate never goes below 0
-        if (i >= maxIter || std::isnan(xNext)) return {xNext, false};
+        if (std::isnan(xNext)) return {xNext, false};
+        // The step test comes before the cap: an iterate that converges on the last allowed step
+        // is the answer, not a reason to start again.
         if (std::abs(dx) < 1e-8 * xNext) return {xNext, true};
+        if (i >= maxIter) return {xNext, false};
         x = xNext;
     }
 }
