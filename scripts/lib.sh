@@ -7,7 +7,7 @@ cd "$ROOT"
 
 # The Debian packages every build needs.
 BASE_PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-               libgmp-dev libmpfr-dev)
+               libgmp-dev libmpfr-dev libfmt-dev)
 
 # ensure_packages pkg...: installs what is missing when root; otherwise prints the apt-get line and
 # fails. Quiet when everything is present.

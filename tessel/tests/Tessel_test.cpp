@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <sstream>
+#include <set>
 #include <thread>
 #include <unordered_set>
 
@@ -152,6 +152,25 @@ TEST(Tessel, OrdersByCodePoint) {
   }
 }
 
+// A heap array and an inline array whose eight bytes spell that heap array's address: the
+// shortcut for two values sharing one array must not take them for the same array.
+TEST(Tessel, InlineBytesEqualToAnAddressAreNotThatArray) {
+  const Tessel h = fromString(U"twenty bytes of text");
+  ASSERT_FALSE(h.bytes().isInline());
+  std::uint64_t word = h.bytes().word(0);
+  const Tessel x = Internal::fromShortByteStringUnsafe(Data::Tessel::Bytes::ShortByteString::copy(&word, 8));
+  ASSERT_EQ(x.bytes().word(0), h.bytes().word(0));
+  EXPECT_FALSE(h.bytes().sameArray(x.bytes()));
+  EXPECT_FALSE(x.bytes().sameArray(h.bytes()));
+  EXPECT_NE(h, x);
+  EXPECT_NE(h <=> x, std::strong_ordering::equal);
+  EXPECT_EQ(h <=> x, 0 <=> (x <=> h));
+  EXPECT_EQ(h <=> x, std::string_view(h.view()) <=> std::string_view(x.view()));
+  EXPECT_FALSE(isPrefixOf(h, x) || isSuffixOf(h, x));
+  EXPECT_EQ(std::set<Tessel>({h, x}).size(), 2u);
+  EXPECT_EQ(std::unordered_set<Tessel>({h, x}).size(), 2u);
+}
+
 TEST(Tessel, HashesItsBytes) {
   const Tessel a = fromString(chars(longText));  // equal, separate array
   EXPECT_EQ(hash(a), hash(longText));
@@ -167,9 +186,6 @@ TEST(Tessel, ShowsAndReads) {
   EXPECT_EQ(show(empty()), "\"\"");
   EXPECT_EQ(show(U"a\"b\\c\n\u00E9\U0001D11E\x01"_tessel),
             "\"a\\\"b\\\\c\\n\\u00E9\\U0001D11E\\u0001\"");
-  std::ostringstream os;
-  os << "x"_tessel;
-  EXPECT_EQ(os.str(), "\"x\"");
   for (const Tessel& t : {empty(), aee, four, longText, U"\t\r\v\a\b\f\0\x7F"_tessel})
     EXPECT_EQ(Tessel::read("  " + show(t) + "\n"), t);
   EXPECT_EQ(Tessel::read("\"\\uD800\""), singleton(0xFFFD));

@@ -23,6 +23,10 @@
 #include <utility>
 #include <variant>
 #include <vector>
+#include <version>
+#if defined(__cpp_lib_format)
+#include <format>
+#endif
 
 namespace Data::Tessel {
 
@@ -139,6 +143,8 @@ std::optional<std::pair<Tessel, char32_t>> unsnoc(const Tessel& t);
 std::string show(const Tessel& t);
 /// The same as show: the precedence does not matter for a literal.
 inline std::string showsPrec(int, const Tessel& t) { return show(t); }
+/// Writes the text itself (its UTF-8 bytes), as a std::string is written: the stream's width and
+/// fill apply, counted in bytes. show gives the quoted literal.
 std::ostream& operator<<(std::ostream& os, const Tessel& t);
 
 // ---- searching, splitting and folding ---------------------------------------------------------
@@ -501,3 +507,15 @@ Tessel operator""_tessel(const char32_t* s, std::size_t n);
 }  // namespace Literals
 
 }  // namespace Data::Tessel
+
+#if defined(__cpp_lib_format)
+/// std::format writes the text itself, with the format specification of a string (width, fill,
+/// alignment and precision counted as for any UTF-8 string argument).
+template <>
+struct std::formatter<Data::Tessel::Tessel, char> : std::formatter<std::string_view, char> {
+  template <class FormatContext>
+  auto format(const Data::Tessel::Tessel& t, FormatContext& ctx) const {
+    return std::formatter<std::string_view, char>::format(t.view(), ctx);
+  }
+};
+#endif

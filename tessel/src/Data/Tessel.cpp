@@ -273,7 +273,7 @@ std::string show(const Tessel& t) {
   return out;
 }
 
-std::ostream& operator<<(std::ostream& os, const Tessel& t) { return os << show(t); }
+std::ostream& operator<<(std::ostream& os, const Tessel& t) { return os << t.view(); }
 
 namespace {
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }

@@ -112,13 +112,16 @@ class ShortByteString {
   }
   /// True when the bytes live inside the value (15 bytes or fewer).
   bool isInline() const noexcept { return (words_[1] & tagInline) != 0; }
-  /// True when both values are the same heap array (never for arrays kept inside the value).
+  /// True when both values are the same heap array. Never for an array kept inside either value:
+  /// the first word of an inline array holds bytes, which may equal the address of a heap array.
   bool sameArray(const ShortByteString& other) const noexcept {
-    return !isInline() && words_[0] == other.words_[0];
+    return !isInline() && !other.isInline() && words_[0] == other.words_[0];
   }
   /// Equal sizes and equal bytes.
   friend bool operator==(const ShortByteString& a, const ShortByteString& b) noexcept {
-    if (a.words_[1] != b.words_[1]) return false;  // size and representation
+    // The second word holds the size and the inline tag (and, inline, bytes 8 to 14): when it
+    // matches, both arrays are inline or both are on the heap.
+    if (a.words_[1] != b.words_[1]) return false;
     if (a.isInline() || a.words_[0] == b.words_[0]) return a.words_[0] == b.words_[0];
     const auto n = static_cast<std::size_t>(a.size());
     if (n <= 64) {

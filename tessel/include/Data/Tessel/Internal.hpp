@@ -33,6 +33,8 @@ class Tessel {
   const std::uint8_t* data() const noexcept { return bytes_.data(); }
   /// Size in bytes.
   std::int64_t size() const noexcept { return bytes_.size(); }
+  /// The UTF-8 bytes, without copying; valid while this value (not only its array) lives, since
+  /// a short text keeps its bytes inside the value.
   std::string_view view() const noexcept { return bytes_.view(); }
 
   /// Parses what show renders (a double-quoted literal, with white space around it); every
