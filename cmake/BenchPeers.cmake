@@ -3,7 +3,8 @@
 #
 # bench_peer(<lib> <define> <imported-target>): when <imported-target> exists, every benchmark of
 #   <lib> links it and is compiled with <define>=1; otherwise the benchmark says the peer is missing.
-# bench_peer_pkg(<lib> <define> <pkg-config-module>): the same for a peer found through pkg-config.
+# bench_peer_pkg(<lib> <define> <pkg-config-module>): the same for a peer found through pkg-config
+#   (its variables and imported target are named <lib>_PEER_<module>).
 #
 # The peers collect in the interface target <lib>_bench_peers, which add_project_library links into
 # the library's benchmarks.
@@ -19,7 +20,7 @@ endfunction()
 
 function(bench_peer_pkg lib define module)
   find_package(PkgConfig QUIET)
-  string(MAKE_C_IDENTIFIER "PEER_${module}" prefix)
+  string(MAKE_C_IDENTIFIER "${lib}_PEER_${module}" prefix)
   if(PkgConfig_FOUND AND NOT TARGET PkgConfig::${prefix})
     pkg_check_modules(${prefix} QUIET IMPORTED_TARGET ${module})
   endif()

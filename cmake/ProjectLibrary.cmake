@@ -1,21 +1,27 @@
 # SPDX-License-Identifier: MIT
 # add_project_library(<name>
 #     [SOURCES <files>...]        default: every .c/.cpp under src/
-#     [PRIVATE_DEPS <targets>...] linked privately (e.g. PkgConfig::GMP)
+#     [PRIVATE_DEPS <targets>...] linked privately (e.g. chronal's GMP)
 #     [PUBLIC_DEPS <targets>...]  linked publicly (e.g. Threads::Threads)
 #     [PC_REQUIRES <modules>...]  pkg-config Requires.private
 #     [PC_LIBS <flags>...]        pkg-config Libs.private (e.g. -pthread)
+#     [DEB_DEV_DEPENDS <pkgs>...] Debian packages the -dev package needs beyond the runtime package
 #     [TEST_DEPS <targets>...]    extra libraries for the tests
 #     [BENCH_DEPS <targets>...]   extra libraries for the benchmarks; the peers declared with
-#                                 bench_peer (cmake/BenchPeers.cmake) are linked as well)
+#                                 bench_peer (cmake/BenchPeers.cmake) are linked as well
+#     [ABI <n>])                  SOVERSION: the ABI number of this library (default 0), raised
+#                                 whenever a release breaks its binary interface (docs/packaging.md)
 #
 # Declares one deliverable: the shared library <name> with alias <name>::<name>, VERSION/SOVERSION,
-# headers from include/, install rules with an export set, <name>Config.cmake + version file,
-# an export of the build tree, <name>.pc, one test executable per tests/*_test.cpp (ctest label
-# <name>, all built by the target <name>_tests) and one benchmark executable per bench/*.cpp.
+# the generated <name>/version.hpp, headers from include/ installed under include/<name>/, install
+# rules split into a runtime component <name> and a development component <name>-dev (the Debian
+# packages of cmake/ProjectPackaging.cmake), <name>Config.cmake + version file, an export of the
+# build tree, <name>.pc, one test executable per tests/*_test.cpp (ctest label <name>, all built by
+# the target <name>_tests) and one benchmark executable per bench/*.cpp.
 # A library folder without sources yet declares nothing.
 function(add_project_library name)
-  cmake_parse_arguments(PL "" "" "SOURCES;PRIVATE_DEPS;PUBLIC_DEPS;PC_REQUIRES;PC_LIBS;TEST_DEPS;BENCH_DEPS" ${ARGN})
+  cmake_parse_arguments(PL "" "ABI"
+    "SOURCES;PRIVATE_DEPS;PUBLIC_DEPS;PC_REQUIRES;PC_LIBS;DEB_DEV_DEPENDS;TEST_DEPS;BENCH_DEPS" ${ARGN})
   set(dir "${CMAKE_CURRENT_SOURCE_DIR}")
   if(NOT PL_SOURCES)
     file(GLOB_RECURSE PL_SOURCES CONFIGURE_DEPENDS "${dir}/src/*.cpp" "${dir}/src/*.c")
@@ -24,54 +30,40 @@ function(add_project_library name)
     message(STATUS "${name}: no sources yet, nothing declared")
     return()
   endif()
+  if(NOT DEFINED PL_ABI)
+    set(PL_ABI 0)
+  endif()
+  string(TOUPPER ${name} NAME)
 
-  add_library(${name} SHARED ${PL_SOURCES})
+  # The version header and the function that reports the version of the loaded library.
+  set(gen "${CMAKE_CURRENT_BINARY_DIR}/generated")
+  set(LIB ${name})
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/version.hpp.in ${gen}/include/${name}/version.hpp @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/version.cpp.in ${gen}/version.cpp @ONLY)
+
+  add_library(${name} SHARED ${PL_SOURCES} ${gen}/version.cpp)
   add_library(${name}::${name} ALIAS ${name})
   set_target_properties(${name} PROPERTIES
     VERSION ${PROJECT_VERSION}
-    SOVERSION ${PROJECT_VERSION_MAJOR}
+    SOVERSION ${PL_ABI}
     EXPORT_NAME ${name}
     CXX_VISIBILITY_PRESET default)
   target_include_directories(${name}
-    PUBLIC $<BUILD_INTERFACE:${dir}/include> $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>
+    PUBLIC $<BUILD_INTERFACE:${dir}/include> $<BUILD_INTERFACE:${gen}/include>
+           $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/${name}>
     PRIVATE ${dir}/src)
   target_compile_features(${name} PUBLIC cxx_std_20)
-  target_link_libraries(${name} PRIVATE project_warnings ${PL_PRIVATE_DEPS} PUBLIC ${PL_PUBLIC_DEPS})
+  target_link_libraries(${name} PRIVATE veltro_suite_warnings ${PL_PRIVATE_DEPS} PUBLIC ${PL_PUBLIC_DEPS})
+  set_property(GLOBAL APPEND PROPERTY VELTRO_SUITE_LIBRARIES ${name})
+  set_property(GLOBAL PROPERTY VELTRO_SUITE_${NAME}_DEB_DEV_DEPENDS ${PL_DEB_DEV_DEPENDS})
+  set_property(GLOBAL PROPERTY VELTRO_SUITE_${NAME}_ABI ${PL_ABI})
 
-  # Install: headers, library, export set, CMake package, pkg-config file.
-  include(CMakePackageConfigHelpers)
-  install(DIRECTORY ${dir}/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-  install(TARGETS ${name} EXPORT ${name}Targets
-    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  set(cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/${name})
-  install(EXPORT ${name}Targets NAMESPACE ${name}:: DESTINATION ${cmake_dir})
-  export(EXPORT ${name}Targets NAMESPACE ${name}:: FILE ${CMAKE_CURRENT_BINARY_DIR}/${name}Targets.cmake)
-  set(PACKAGE_NAME ${name})
-  set(PACKAGE_DEPENDENCIES "")
-  if(PL_PUBLIC_DEPS MATCHES "Threads::Threads")
-    string(APPEND PACKAGE_DEPENDENCIES "find_dependency(Threads)\n")
+  if(VELTRO_SUITE_INSTALL)
+    _project_library_install(${name})
   endif()
-  configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/PackageConfig.cmake.in
-    ${CMAKE_CURRENT_BINARY_DIR}/${name}Config.cmake INSTALL_DESTINATION ${cmake_dir})
-  write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/${name}ConfigVersion.cmake
-    VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
-  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${name}Config.cmake
-                ${CMAKE_CURRENT_BINARY_DIR}/${name}ConfigVersion.cmake DESTINATION ${cmake_dir})
-
-  # pkg-config: prefix relative to the .pc file, so the installed tree can be moved.
-  set(pc_dir ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
-  file(RELATIVE_PATH PC_RELATIVE_PREFIX "/root/${pc_dir}" "/root")
-  string(REGEX REPLACE "/$" "" PC_RELATIVE_PREFIX "${PC_RELATIVE_PREFIX}")
-  string(JOIN ", " PC_REQUIRES_PRIVATE ${PL_PC_REQUIRES})
-  string(JOIN " " PC_LIBS_PRIVATE ${PL_PC_LIBS})
-  set(PC_DESCRIPTION "${name} library")
-  configure_file(${PROJECT_SOURCE_DIR}/cmake/package.pc.in ${CMAKE_CURRENT_BINARY_DIR}/${name}.pc @ONLY)
-  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${name}.pc DESTINATION ${pc_dir})
 
   # Tests: one executable per tests/*_test.cpp, discovered by ctest at test time.
-  if(PROJECT_BUILD_TESTS)
+  if(VELTRO_SUITE_TESTS)
     add_custom_target(${name}_tests)
     file(GLOB test_sources CONFIGURE_DEPENDS "${dir}/tests/*_test.cpp")
     foreach(src IN LISTS test_sources)
@@ -79,14 +71,14 @@ function(add_project_library name)
       set(t ${name}_${stem})
       add_executable(${t} ${src})
       target_include_directories(${t} PRIVATE ${dir}/src ${dir}/tests)
-      target_link_libraries(${t} PRIVATE ${name} project_warnings GTest::gmock_main ${PL_TEST_DEPS})
+      target_link_libraries(${t} PRIVATE ${name} veltro_suite_warnings GTest::gmock_main ${PL_TEST_DEPS})
       add_dependencies(${name}_tests ${t})
       gtest_discover_tests(${t} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS ${name} TIMEOUT 300)
     endforeach()
   endif()
 
   # Benchmarks: one executable per bench/*.cpp.
-  if(PROJECT_BUILD_BENCHMARKS)
+  if(VELTRO_SUITE_BUILD_BENCHMARKS)
     file(GLOB bench_sources CONFIGURE_DEPENDS "${dir}/bench/*.cpp")
     foreach(src IN LISTS bench_sources)
       get_filename_component(stem ${src} NAME_WE)
@@ -99,6 +91,70 @@ function(add_project_library name)
       endif()
     endforeach()
   endif()
+endfunction()
 
-  set_property(GLOBAL APPEND PROPERTY PROJECT_LIBRARIES ${name})
+# Install rules of one library. Runtime component <name>: the shared object and the licence.
+# Development component <name>-dev: headers under include/<name>/ (the targets and the .pc file add
+# that folder, so that <Numeric/SpecFunctions.hpp> keeps its name and cannot collide with another
+# package's Data/ or Numeric/ folder), the SONAME-less link, the CMake package and the .pc file.
+function(_project_library_install name)
+  set(dir "${CMAKE_CURRENT_SOURCE_DIR}")
+  set(gen "${CMAKE_CURRENT_BINARY_DIR}/generated")
+  set(inc ${CMAKE_INSTALL_INCLUDEDIR}/${name})
+  install(DIRECTORY ${dir}/include/ DESTINATION ${inc} COMPONENT ${name}-dev
+          FILES_MATCHING PATTERN "*.hpp" PATTERN "*.h")
+  install(FILES ${gen}/include/${name}/version.hpp DESTINATION ${inc}/${name} COMPONENT ${name}-dev)
+  install(TARGETS ${name} EXPORT ${name}Targets
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT ${name} NAMELINK_COMPONENT ${name}-dev
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT ${name}-dev
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT ${name})
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${name}
+          COMPONENT ${name})
+
+  # CMake package: <name>Config.cmake, its version file and the exported target.
+  include(CMakePackageConfigHelpers)
+  set(cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/${name})
+  install(EXPORT ${name}Targets NAMESPACE ${name}:: DESTINATION ${cmake_dir} COMPONENT ${name}-dev)
+  export(EXPORT ${name}Targets NAMESPACE ${name}:: FILE ${CMAKE_CURRENT_BINARY_DIR}/${name}Targets.cmake)
+  set(PACKAGE_NAME ${name})
+  set(PACKAGE_DEPENDENCIES "")
+  get_target_property(public_deps ${name} INTERFACE_LINK_LIBRARIES)
+  if(public_deps MATCHES "Threads::Threads")
+    string(APPEND PACKAGE_DEPENDENCIES "find_dependency(Threads)\n")
+  endif()
+  configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/PackageConfig.cmake.in
+    ${CMAKE_CURRENT_BINARY_DIR}/${name}Config.cmake INSTALL_DESTINATION ${cmake_dir})
+  # Semantic versioning: while at 0.x a minor release may break, so only the same minor version is
+  # compatible; from 1.0 on, the same major version.
+  if(PROJECT_VERSION_MAJOR EQUAL 0)
+    set(compatibility SameMinorVersion)
+  else()
+    set(compatibility SameMajorVersion)
+  endif()
+  write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/${name}ConfigVersion.cmake
+    VERSION ${PROJECT_VERSION} COMPATIBILITY ${compatibility})
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${name}Config.cmake
+                ${CMAKE_CURRENT_BINARY_DIR}/${name}ConfigVersion.cmake
+          DESTINATION ${cmake_dir} COMPONENT ${name}-dev)
+
+  # pkg-config. With relative install folders the prefix is found from the .pc file's own place, so
+  # the installed tree can be moved; with an absolute CMAKE_INSTALL_LIBDIR or INCLUDEDIR the folders
+  # are written as they are.
+  set(pc_dir ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+  if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_INCLUDEDIR}")
+    set(PC_PREFIX "${CMAKE_INSTALL_PREFIX}")
+    set(PC_LIBDIR "${CMAKE_INSTALL_FULL_LIBDIR}")
+    set(PC_INCLUDEDIR "${CMAKE_INSTALL_FULL_INCLUDEDIR}")
+  else()
+    file(RELATIVE_PATH up "/root/${pc_dir}" "/root")
+    string(REGEX REPLACE "/$" "" up "${up}")
+    set(PC_PREFIX "\${pcfiledir}/${up}")
+    set(PC_LIBDIR "\${prefix}/${CMAKE_INSTALL_LIBDIR}")
+    set(PC_INCLUDEDIR "\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}")
+  endif()
+  string(JOIN ", " PC_REQUIRES_PRIVATE ${PL_PC_REQUIRES})
+  string(JOIN " " PC_LIBS_PRIVATE ${PL_PC_LIBS})
+  set(PC_DESCRIPTION "${name} library")
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/package.pc.in ${CMAKE_CURRENT_BINARY_DIR}/${name}.pc @ONLY)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${name}.pc DESTINATION ${pc_dir} COMPONENT ${name}-dev)
 endfunction()

@@ -2,12 +2,21 @@
 # Shared by the scripts in this folder: package checks and the build presets.
 # shellcheck shell=bash
 set -euo pipefail
+
+# -h or --help on any script that sources this file prints the script's leading comment and stops,
+# before anything is installed or built.
+if [[ ${1:-} == -h || ${1:-} == --help ]]; then
+  sed -n '2,/^[^#]/{/^# SPDX/d;/^#/{s/^# \{0,1\}//;p}}' "$0"
+  exit 0
+fi
+
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
 
 # The Debian packages every build needs.
+# (dpkg-dev and file: the packaging test builds Debian packages with cpack.)
 BASE_PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-               libgmp-dev libmpfr-dev libfmt-dev)
+               libgmp-dev libmpfr-dev libfmt-dev dpkg-dev file)
 
 # ensure_packages pkg...: installs what is missing when root; otherwise prints the apt-get line and
 # fails. Quiet when everything is present.

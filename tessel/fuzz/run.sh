@@ -3,6 +3,10 @@
 # run.sh <fuzz-build-dir> [seconds]: runs each tessel fuzz target briefly on its committed seed
 # corpus (copied to a scratch folder, so the committed corpus stays as it is) and fails on a crash.
 set -euo pipefail
+if [[ ${1:-} == -h || ${1:-} == --help ]]; then
+  sed -n '3,/^set/{/^# /s/^# //p}' "$0"
+  exit 0
+fi
 build=$(cd "${1:?usage: run.sh <fuzz-build-dir> [seconds]}" && pwd)
 seconds=${2:-20}
 here=$(cd "$(dirname "$0")" && pwd)
