@@ -24,7 +24,7 @@ for lib in ${libs//,/ }; do
   [ -f "$prefix/include/$lib/$lib/version.hpp" ] || fail "no $lib/version.hpp installed"
   [ -f "$prefix/include/$lib/$lib/export.hpp" ] || fail "no $lib/export.hpp installed"
 done
-stray=$(find "$prefix/include" -mindepth 1 -maxdepth 1 | grep -v -E "/($(echo "$libs" | tr , '|'))$" || true)
+stray=$(find "$prefix/include" -mindepth 1 -maxdepth 1 | grep -v -E "/(veltro|kestrel|scheduler|tessel|chronal|wayfare)$" || true)
 [ -z "$stray" ] || fail "installed outside include/<lib>/: $stray"
 placeholders=$(find "$prefix" -name '.keep' -o -name '.gitkeep')
 [ -z "$placeholders" ] || fail "placeholders installed: $placeholders"
