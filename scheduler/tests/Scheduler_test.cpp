@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <limits>
+#include <memory>
 #include <mutex>
 #include <numeric>
 #include <set>
@@ -218,6 +219,45 @@ TEST(Scheduler, SequentialJobsRunDuringTheSchedulingCall) {
               (ThrowsMessage<std::runtime_error>(StrEq("now"))));
 }
 
+TEST(Scheduler, SequentialResultsFromManyThreads) {
+  // Threads of the caller's own schedule into one sequential scheduler beside the thread that
+  // runs it: every result arrives once, each thread's in its own order.
+  constexpr int kThreads = 4, kEach = 20000;
+  auto xs = withScheduler(Seq, [](Scheduler<int>& s) {
+    std::vector<std::thread> ts;
+    for (int t = 1; t <= kThreads; ++t)
+      ts.emplace_back([&s, t] {
+        for (int i = 0; i < kEach; ++i) scheduleWork(s, [t, i] { return t * kEach + i; });
+      });
+    for (int i = 0; i < kEach; ++i) scheduleWork(s, [i] { return i; });
+    for (auto& t : ts) t.join();
+  });
+  ASSERT_EQ(xs.size(), static_cast<std::size_t>((kThreads + 1) * kEach));
+  std::vector<int> next(kThreads + 1, 0);
+  for (int v : xs) {
+    auto& n = next[static_cast<std::size_t>(v / kEach)];
+    ASSERT_EQ(v % kEach, n);
+    ++n;
+  }
+
+  // Pushes that take turns between the running thread and another one keep that order.
+  constexpr int kTurns = 2000;
+  auto ys = withScheduler(Seq, [](Scheduler<int>& s) {
+    std::atomic<int> turn{0};
+    auto play = [&](int parity) {
+      for (int i = parity; i < kTurns; i += 2) {
+        while (turn.load() != i) std::this_thread::yield();
+        scheduleWork(s, [i] { return i; });
+        turn.store(i + 1);
+      }
+    };
+    std::thread other(play, 1);
+    play(0);
+    other.join();
+  });
+  EXPECT_EQ(ys, iota(kTurns));
+}
+
 TEST_P(SchedulerTest, LongJobsAreInterruptedWhenTheRunFails) {
   // A job that never finishes unless interrupted: the failure of another job must still end
   // the run (its worker is interrupted at interruptionPoint), and also when the long job
@@ -383,6 +423,30 @@ TEST_P(SchedulerTest, StressManyJobs) {
       });
   });
   EXPECT_EQ(sum.load(), 1000L * 4950 + 999L * 1000 / 2);
+}
+
+TEST_P(SchedulerTest, MoveOnlyResults) {
+  using P = std::unique_ptr<int>;
+  auto xs = withScheduler(comp(), [](Scheduler<P>& s) {
+    for (int i = 0; i < 50; ++i) scheduleWork(s, [i] { return std::make_unique<int>(i); });
+  });
+  ASSERT_EQ(xs.size(), 50u);
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(*xs[static_cast<std::size_t>(i)], i);
+
+  auto early = withScheduler(comp(), [](Scheduler<P>& s) {
+    scheduleWork(s, [] { return std::make_unique<int>(1); });
+    scheduleWork(s, [&s]() -> P { terminate(s, std::make_unique<int>(9)); });
+  });
+  ASSERT_FALSE(early.empty());
+  EXPECT_EQ(*early.back(), 9);
+  auto with = withSchedulerR(comp(), [](Scheduler<P>& s) {
+    scheduleWork(s, [&s]() -> P { terminateWith(s, std::make_unique<int>(7)); });
+  });
+  ASSERT_TRUE(with.isFinishedEarlyWith());
+  EXPECT_EQ(*std::get<FinishedEarlyWith<P>>(with.variant()).value, 7);
+  auto fromAction = withScheduler(comp(), [](Scheduler<P>& s) { terminate(s, std::make_unique<int>(3)); });
+  ASSERT_EQ(fromAction.size(), 1u);
+  EXPECT_EQ(*fromAction[0], 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Strategies, SchedulerTest,

@@ -205,7 +205,7 @@ void pushTokenJob(Jobs<A>& jobs) {
 
 template <class A>
 Results<A> earlyResultsOrFail(SchedulerState<A>& st) {
-  auto r = st.readEarlyResults();
+  auto r = st.takeEarlyResults();
   if (!r) detail::throwUninitializedEarly();
   return std::move(*r);
 }
@@ -225,7 +225,7 @@ Results<A> runSequential(bool collecting, Action& action) {
   } catch (const TerminateEarlyException&) {
     return earlyResultsOrFail(*st);
   }
-  return outcome(std::exchange(st->seqResults, {}), st->takeBatchEarly());
+  return outcome(st->seqResults.take(), st->takeBatchEarly());
 }
 
 /// Runs action with a threaded scheduler for comp (also for Seq: one worker) and waits for
@@ -267,7 +267,7 @@ Results<A> runThreaded(const Comp& comp, bool collecting, Action& action) {
     if (holds<TerminateEarlyException>(e)) return earlyResultsOrFail(*st);
     if (!holds<CancelBatchException>(e)) std::rethrow_exception(e);
   }
-  return outcome(jobs.jobsQueue.takeResultsInOrder(), st->readBatchEarly());
+  return outcome(jobs.jobsQueue.takeResultsInOrder(), st->takeBatchEarly());
 }
 
 /// The raw outcome (lists newest first) of running action with a threaded scheduler for comp;
@@ -302,7 +302,7 @@ Results<A> Scheduler<A>::waitForCurrentBatchInOrder() {
   if (st.sequential) {
     st.batchId.fetch_add(1);
     auto be = st.takeBatchEarly();
-    return outcome(std::exchange(st.seqResults, {}), std::move(be));
+    return outcome(st.seqResults.take(), std::move(be));
   }
   Jobs<A>& jobs = *st.jobs;
   Internal::pushTokenJob(jobs);

@@ -14,6 +14,8 @@
 #include <optional>
 #include <thread>
 
+#include <scheduler/export.hpp>
+
 namespace Control::Scheduler::Thread {
 
 /// A word that threads block on. Whoever changes the state a waiter tests calls notifyAll
@@ -174,6 +176,16 @@ void waitUntil(WaitWord& w, Ready&& ready, std::int64_t spinNs = 0) {
     blockOn(w, key);
   }
 }
+
+/// True when fenceOtherThreads is available here (checked, and registered with the system,
+/// once per process).
+SCHEDULER_API bool canFenceOtherThreads() noexcept;
+/// Makes every other running thread of the process pass a full memory barrier before this
+/// returns: a store another thread made before its barrier is visible to the caller afterwards,
+/// and a load it makes after its barrier sees the caller's earlier stores. It lets a thread
+/// that owns some data touch it with plain accesses and no fence of its own, while a rare
+/// other thread pays for taking it over. Only valid when canFenceOtherThreads() is true.
+SCHEDULER_API void fenceOtherThreads() noexcept;
 
 /// A started thread with its delivery state; joined by join() or on destruction.
 class WorkerThread {

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <type_traits>
 #include <utility>
 #include <variant>
@@ -415,6 +416,67 @@ struct WorkerCredit {
 };
 inline thread_local WorkerCredit* tlsWorkerCredit = nullptr;
 inline constexpr std::int64_t kCreditBlock = 64;
+
+/// The result list of a sequential scheduler, in scheduling order: every push and take is one
+/// atomic change, from whatever thread. The thread that runs the scheduler (the owner, which
+/// makes nearly every change) appends with plain accesses until another thread first touches
+/// the list; that thread switches the list for good to a mutex, after a barrier on every thread
+/// of the process (Thread::fenceOtherThreads) that either lets it see the owner's change in
+/// flight, which it waits for, or lets the owner see the switch. A mutex on every push would
+/// cost a job of the sequential scheduler one locked instruction more, more than its whole
+/// cost otherwise. Without the barrier (an old kernel) the list uses the mutex from the start.
+template <class A>
+class SeqResults {
+ public:
+  SeqResults() : owner_(std::this_thread::get_id()), shared_(!Thread::canFenceOtherThreads()) {}
+
+  void push(A v) {
+    change([&](std::vector<A>& xs) { xs.push_back(std::move(v)); });
+  }
+  /// The list, leaving it empty.
+  std::vector<A> take() {
+    std::vector<A> out;
+    change([&](std::vector<A>& xs) { out.swap(xs); });
+    return out;
+  }
+
+ private:
+  template <class F>
+  void change(F&& f) {
+    if (!shared_.load(std::memory_order_relaxed) && std::this_thread::get_id() == owner_) {
+      // Announce the change, then look for a switch: the switching thread's barrier orders
+      // the two for the processor, this fence for the compiler.
+      ownerBusy_.store(true, std::memory_order_relaxed);
+      std::atomic_signal_fence(std::memory_order_seq_cst);
+      if (!shared_.load(std::memory_order_relaxed)) {
+        struct Done {
+          std::atomic<bool>& busy;
+          ~Done() { busy.store(false, std::memory_order_release); }
+        } done{ownerBusy_};
+        f(xs_);
+        return;
+      }
+      ownerBusy_.store(false, std::memory_order_release);
+    } else if (!shared_.load(std::memory_order_acquire)) {
+      share();
+    }
+    std::lock_guard lock(m_);
+    f(xs_);
+  }
+  void share() {
+    std::lock_guard lock(m_);
+    if (shared_.load()) return;
+    shared_.store(true);
+    Thread::fenceOtherThreads();
+    while (ownerBusy_.load(std::memory_order_acquire)) std::this_thread::yield();
+  }
+
+  const std::thread::id owner_;
+  std::atomic<bool> shared_;
+  std::atomic<bool> ownerBusy_{false};
+  std::mutex m_;
+  std::vector<A> xs_;
+};
 }  // namespace detail
 
 /// The state shared by the workers of one scheduler.
@@ -457,7 +519,7 @@ struct SchedulerState {
 
   std::unique_ptr<Jobs<A>> jobs;                              // threaded only
   const std::vector<Thread::WorkerThread>* workers = nullptr;  // threaded only
-  std::vector<A> seqResults;                                   // sequential only
+  detail::SeqResults<A> seqResults;                            // sequential only
 
   std::atomic<std::int64_t> batchId{0};
   std::mutex cells;  // guards earlyResults and batchEarly (changed by exchange)
@@ -471,6 +533,11 @@ struct SchedulerState {
   std::optional<Results<A>> readEarlyResults() {
     std::lock_guard lock(cells);
     return earlyResults;
+  }
+  /// The early-result cell's value, moved out: for the end of a run, which hands it on.
+  std::optional<Results<A>> takeEarlyResults() {
+    std::lock_guard lock(cells);
+    return std::exchange(earlyResults, std::nullopt);
   }
   std::optional<Early<A>> readBatchEarly() {
     std::lock_guard lock(cells);
@@ -510,7 +577,7 @@ class Scheduler {
     SchedulerState<A>& st = live();
     if (st.sequential) {
       if (st.collecting)
-        st.seqResults.emplace_back(f(WorkerId{0}));
+        st.seqResults.push(f(WorkerId{0}));
       else
         (void)f(WorkerId{0});
       return;
@@ -538,7 +605,7 @@ class Scheduler {
       st.batchId.fetch_add(1);
       st.setEarlyResults(FinishedEarlyWith<A>{std::move(e).value()});
     } else {
-      std::vector<A> xs = st.sequential ? std::exchange(st.seqResults, {})
+      std::vector<A> xs = st.sequential ? st.seqResults.take()
                                         : st.jobs->jobsQueue.takeResultsInOrder();
       st.batchId.fetch_add(1);
       st.setEarlyResults(FinishedEarly<A>{std::move(xs), std::move(e).value()});

@@ -3,6 +3,7 @@
 #include "Control/Scheduler/Thread.hpp"
 
 #include <linux/futex.h>
+#include <linux/membarrier.h>
 #include <pthread.h>
 #include <sched.h>
 #include <sys/syscall.h>
@@ -124,6 +125,16 @@ void blockOn(WaitWord& w, std::uint32_t key) {
   futexWait(w.seq, key);
   ctl.leaveWait();
   ctl.check(true);
+}
+
+bool canFenceOtherThreads() noexcept {
+  static const bool available =
+      syscall(SYS_membarrier, MEMBARRIER_CMD_REGISTER_PRIVATE_EXPEDITED, 0, 0) == 0;
+  return available;
+}
+
+void fenceOtherThreads() noexcept {
+  syscall(SYS_membarrier, MEMBARRIER_CMD_PRIVATE_EXPEDITED, 0, 0);
 }
 
 void WorkerThread::deliver(std::exception_ptr e, bool sticky, bool waitRaised) const {
