@@ -37,6 +37,10 @@ TEST(Convert, ByteStringsAreCopied) {
   EXPECT_EQ(*t, drop(1, longText));
   EXPECT_NE(t->data(), b.data() + 2);
   EXPECT_EQ(fromByteStringUnsafe(b), longText);
+  EXPECT_EQ(fromUtf8(longText.view()), longText);
+  EXPECT_NE(fromUtf8(longText.view())->data(), longText.data());
+  EXPECT_EQ(fromUtf8("\xC3\xA9"), singleton(0xE9));
+  EXPECT_EQ(fromUtf8("\xC3"), std::nullopt);
   EXPECT_EQ(toByteString(longText).view(), longText.view());
   EXPECT_NE(toByteString(longText).data(), longText.data());
   std::vector<std::uint8_t> out{'>'};

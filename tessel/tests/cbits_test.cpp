@@ -273,7 +273,8 @@ TEST(Cbits, RandomAndMutatedBuffersMatchReference) {
 
 TEST(Cbits, OffersTheVectorLevelsTheProcessorHas) {
   const bool avx2 = __builtin_cpu_supports("avx2");
-  const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+  const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                      __builtin_cpu_supports("avx512vl");
   EXPECT_EQ(tessel_cbits_kernels(TESSEL_LEVEL_AVX2) != nullptr, avx2);
   EXPECT_EQ(tessel_cbits_kernels(TESSEL_LEVEL_AVX512) != nullptr, avx512);
   EXPECT_EQ(tessel_cbits_active(),
@@ -295,6 +296,51 @@ TEST(Cbits, EveryPositionOfALongText) {
       const Bytes cut(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(p));
       expectAllAgree(cut, "cut", true);
       if (HasFatalFailure()) return;
+    }
+  }
+}
+
+// Every length from 0 to 130 (and lengths around the four-block step) at every starting offset
+// from a 64-byte boundary, clean and with a bad byte at every position. The bytes around the
+// buffer would change the results if a kernel read them: ASCII and a 2-byte lead before it (which
+// would complete a stray continuation at its start), continuations after it (which would complete
+// a sequence cut short at its end).
+TEST(Cbits, EveryLengthAtEveryOffset) {
+  std::mt19937_64 rng(11);
+  constexpr std::size_t room = 64 + 340 + 64;
+  alignas(64) std::uint8_t area[room];
+  const std::uint8_t bad[] = {0x80, 0xC1, 0xE0, 0xED, 0xF4, 0xFF, 0xC3, 0x41};
+  std::vector<std::size_t> lengths;
+  for (std::size_t n = 0; n <= 130; ++n) lengths.push_back(n);
+  for (std::size_t n : {191, 192, 255, 256, 257, 319, 320, 321, 340}) lengths.push_back(n);
+  for (std::size_t offset = 0; offset < 64; ++offset) {
+    for (std::size_t n : lengths) {
+      // Some windows all ASCII, the others mixed; a window may end inside a sequence.
+      Bytes text = randomUtf8(rng, n, (offset + n) % 3 == 0 ? 1000 : static_cast<int>(n % 4));
+      text.resize(n);
+      std::uint8_t* s = area + offset;
+      std::memset(area, 'a', offset);
+      if (offset > 0) area[offset - 1] = 0xC3;
+      std::memset(s + n, 0x80, room - offset - n);
+      std::memcpy(s, text.data(), n);
+      const Bytes copy(s, s + n);
+      expectAllAgree(copy, "clean");  // references on a copy; kernels below on the placed bytes
+      const int valid = referenceValid(s, n);
+      for (const tessel_kernels* k : levels()) {
+        ASSERT_EQ(k->is_valid_utf8(s, n), valid) << k->name << " offset " << offset << " n " << n;
+        ASSERT_EQ(k->length(s, n), referenceLength(copy)) << k->name << " offset " << offset << " n " << n;
+        ASSERT_EQ(k->ascii_length(s, n), referenceAsciiLength(copy)) << k->name << " offset " << offset;
+        ASSERT_EQ(k->is_ascii(s, n), n <= 1 || referenceAsciiLength(copy) == n) << k->name << " offset " << offset;
+      }
+      for (std::size_t p = 0; p < n; ++p) {
+        const std::uint8_t keep = s[p];
+        s[p] = bad[(p + n) % sizeof bad];
+        const int expected = referenceValid(s, n);
+        for (const tessel_kernels* k : levels())
+          ASSERT_EQ(k->is_valid_utf8(s, n), expected)
+              << k->name << " offset " << offset << " n " << n << " bad byte at " << p;
+        s[p] = keep;
+      }
     }
   }
 }

@@ -429,7 +429,12 @@ std::optional<Tessel> fromShortByteString(Bytes::ShortByteString s);
 inline Tessel fromShortByteStringUnsafe(Bytes::ShortByteString s) noexcept {
   return Internal::fromShortByteStringUnsafe(std::move(s));
 }
-/// A copy of the bytes, validated after copying; absent when they are not well-formed UTF-8.
+/// A copy of the bytes; absent when they are not well-formed UTF-8 (checked before copying).
+std::optional<Tessel> fromUtf8(std::span<const std::uint8_t> bytes);
+inline std::optional<Tessel> fromUtf8(std::string_view bytes) {
+  return fromUtf8(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+}
+/// fromUtf8 of the byte string's bytes.
 std::optional<Tessel> fromByteString(const Bytes::ByteString& b);
 /// A copy of the bytes, unchecked.
 Tessel fromByteStringUnsafe(const Bytes::ByteString& b);

@@ -147,7 +147,7 @@ const tessel_kernels tessel_kernels_avx2 = {"avx2", length_avx2, valid_avx2, asc
 
 /* ---- AVX-512 ------------------------------------------------------------------------------ */
 
-#define AVX512 __attribute__((target("avx512f,avx512bw,popcnt")))
+#define AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,popcnt")))
 
 AVX512 static inline __m512i avx512_table(const uint8_t t[16]) {
   return _mm512_broadcast_i32x4(_mm_loadu_si128((const __m128i *)t));
@@ -172,108 +172,203 @@ AVX512 static inline __m512i avx512_block_errors(__m512i in, __m512i prev, __m51
   const __m512i special = _mm512_ternarylogic_epi32(b1h, b1l, b2h, 0x80); /* a & b & c */
   const __m512i third = _mm512_subs_epu8(prev2, _mm512_set1_epi8((char)(0xE0 - 0x80)));
   const __m512i fourth = _mm512_subs_epu8(prev3, _mm512_set1_epi8((char)(0xF0 - 0x80)));
-  const __m512i must = _mm512_and_si512(_mm512_or_si512(third, fourth), _mm512_set1_epi8((char)0x80));
-  return _mm512_xor_si512(must, special);
+  /* ((third | fourth) & 0x80) ^ special */
+  return _mm512_ternarylogic_epi32(_mm512_or_si512(third, fourth), _mm512_set1_epi8((char)0x80), special, 0x6A);
 }
 
-AVX512 static int32_t valid_avx512(const uint8_t *s, uint64_t n) {
-  static const uint8_t t1h[16] = {TABLE_BYTE1_HIGH};
-  static const uint8_t t1l[16] = {TABLE_BYTE1_LOW};
-  static const uint8_t t2h[16] = {TABLE_BYTE2_HIGH};
-  const __m512i v1h = avx512_table(t1h), v1l = avx512_table(t1l), v2h = avx512_table(t2h);
-  __m512i prev = _mm512_setzero_si512();
+/* The bytes below n of a block, as a load mask (all 64 for n >= 64). */
+static inline __mmask64 low_bytes(uint64_t n) { return n >= 64 ? ~(__mmask64)0 : (((__mmask64)1 << n) - 1); }
+
+/* Loads are aligned to 64 bytes wherever the buffer is long enough to have a boundary inside it,
+ * so that no load spans two cache lines: the first block is read from the boundary at or before
+ * the start, with the bytes before the start masked out (read as zero), and the last block with
+ * the bytes past the end masked out. Masked-out bytes are never read from memory. A buffer of at
+ * most 64 bytes is one masked load from its start. */
+typedef struct {
+  const uint8_t *base; /* the 64-byte boundary at or before the start */
+  uint64_t skip;       /* bytes of the first block before the start */
+} aligned_blocks;
+
+static inline aligned_blocks align_down(const uint8_t *s) {
+  const uint64_t skip = (uint64_t)((uintptr_t)s & 63);
+  const aligned_blocks b = {(const uint8_t *)((uintptr_t)s - skip), skip};
+  return b;
+}
+
+/* Whether a block ends inside a sequence (a lead among its last three bytes that needs more). */
+AVX512 static inline int avx512_ends_inside(__m512i in) {
+  /* 0xF0 at byte 61, 0xE0 at byte 62, 0xC0 at byte 63: a byte at or above it opens a sequence
+   * that the block does not finish. */
+  const __m512i limits = _mm512_set_epi64((long long)0xC0E0F0FFFFFFFFFFULL, -1, -1, -1, -1, -1, -1, -1);
+  return (_mm512_cmpge_epu8_mask(in, limits) >> 61) != 0;
+}
+
+static const uint8_t table1h[16] = {TABLE_BYTE1_HIGH};
+static const uint8_t table1l[16] = {TABLE_BYTE1_LOW};
+static const uint8_t table2h[16] = {TABLE_BYTE2_HIGH};
+
+/* Whether up to 16 bytes are well formed, in one 16-byte register: the bytes before them read as
+ * zero, like those past the end, so the previous bytes are plain byte shifts. A lead among the
+ * last three places that needs more bytes than the register holds ends the input inside a
+ * sequence; the zeros past a shorter input catch the same thing. */
+AVX512 static inline int clean16(const uint8_t *s, uint64_t n) {
+  /* No separate test for ASCII: the whole check is cheaper than a mispredicted branch on texts
+   * that mix ASCII and other scripts. */
+  const __m128i in = _mm_maskz_loadu_epi8((__mmask16)((1u << n) - 1), s);
+  const __m128i low = _mm_set1_epi8(0x0F);
+  const __m128i prev1 = _mm_bslli_si128(in, 1);
+  const __m128i b1h = _mm_shuffle_epi8(_mm_loadu_si128((const __m128i *)table1h),
+                                       _mm_and_si128(_mm_srli_epi16(prev1, 4), low));
+  const __m128i b1l = _mm_shuffle_epi8(_mm_loadu_si128((const __m128i *)table1l), _mm_and_si128(prev1, low));
+  const __m128i b2h = _mm_shuffle_epi8(_mm_loadu_si128((const __m128i *)table2h),
+                                       _mm_and_si128(_mm_srli_epi16(in, 4), low));
+  const __m128i special = _mm_ternarylogic_epi32(b1h, b1l, b2h, 0x80); /* a & b & c */
+  const __m128i third = _mm_subs_epu8(_mm_bslli_si128(in, 2), _mm_set1_epi8((char)(0xE0 - 0x80)));
+  const __m128i fourth = _mm_subs_epu8(_mm_bslli_si128(in, 3), _mm_set1_epi8((char)(0xF0 - 0x80)));
+  const __m128i must = _mm_and_si128(_mm_or_si128(third, fourth), _mm_set1_epi8((char)0x80));
+  /* 0xF0 at byte 13, 0xE0 at byte 14, 0xC0 at byte 15 (the same limits as a whole block's). */
+  const __m128i limits = _mm_set_epi64x((long long)0xC0E0F0FFFFFFFFFFULL, -1);
+  const __m128i err = _mm_xor_si128(must, special);
+  return _mm_test_epi8_mask(err, err) == 0 && (_mm_cmpge_epu8_mask(in, limits) >> 13) == 0;
+}
+
+/* Buffers of more than 16 bytes; kept out of line so that the short path does not pay for its
+ * prologue. */
+AVX512 __attribute__((noinline)) static int32_t valid_avx512_blocks(const uint8_t *s, uint64_t n) {
+  const __m512i v1h = avx512_table(table1h), v1l = avx512_table(table1l), v2h = avx512_table(table2h);
+  const __m512i zero = _mm512_setzero_si512();
+  if (n <= 64) {
+    /* One block; the zeros past the end catch a sequence cut short there, except when the block
+     * is full. */
+    const __m512i in = _mm512_maskz_loadu_epi8(low_bytes(n), s);
+    if (_mm512_movepi8_mask(in) == 0) return 0;
+    const __m512i err = avx512_block_errors(in, zero, v1h, v1l, v2h);
+    if (_mm512_test_epi8_mask(err, err) == 0 && (n < 64 || !avx512_ends_inside(in))) return 0;
+    return tessel_valid_from(s, n, 0);
+  }
+  const aligned_blocks a = align_down(s);
+  const uint8_t *p = a.base;
+  const uint64_t end = a.skip + n; /* positions count from p */
+  __m512i prev = zero;
   int pending = 0; /* the previous block ended inside a sequence */
   uint64_t i = 0;
+  if (a.skip != 0) {
+    /* The zeros before the start stand for ASCII, as the block before a buffer does. */
+    const __m512i in = _mm512_maskz_loadu_epi8(~(__mmask64)0 << a.skip, p);
+    if (_mm512_movepi8_mask(in) != 0) {
+      const __m512i err = avx512_block_errors(in, zero, v1h, v1l, v2h);
+      if (_mm512_test_epi8_mask(err, err)) return tessel_valid_from(s, n, 0);
+      pending = avx512_ends_inside(in);
+    }
+    prev = in;
+    i = 64;
+  }
   /* Four blocks at a time: a run of ASCII is skipped, anything else checked in full (the checks
    * of a block see the carry from the block before it, so only the last bytes of the group need
    * a separate test for a sequence cut short). */
-  while (i + 256 <= n) {
-    const __m512i a = _mm512_loadu_si512(s + i);
-    const __m512i b = _mm512_loadu_si512(s + i + 64);
-    const __m512i c = _mm512_loadu_si512(s + i + 128);
-    const __m512i d = _mm512_loadu_si512(s + i + 192);
-    const __m512i all = _mm512_or_si512(_mm512_or_si512(a, b), _mm512_or_si512(c, d));
+  while (i + 256 <= end) {
+    const __m512i b0 = _mm512_load_si512(p + i);
+    const __m512i b1 = _mm512_load_si512(p + i + 64);
+    const __m512i b2 = _mm512_load_si512(p + i + 128);
+    const __m512i b3 = _mm512_load_si512(p + i + 192);
+    const __m512i all = _mm512_or_si512(_mm512_or_si512(b0, b1), _mm512_or_si512(b2, b3));
     if (_mm512_movepi8_mask(all) == 0) {
-      if (pending) break;
+      if (pending) goto plain;
     } else {
-      const __m512i e0 = _mm512_or_si512(avx512_block_errors(a, prev, v1h, v1l, v2h),
-                                         avx512_block_errors(b, a, v1h, v1l, v2h));
-      const __m512i e1 = _mm512_or_si512(avx512_block_errors(c, b, v1h, v1l, v2h),
-                                         avx512_block_errors(d, c, v1h, v1l, v2h));
+      const __m512i e0 = _mm512_or_si512(avx512_block_errors(b0, prev, v1h, v1l, v2h),
+                                         avx512_block_errors(b1, b0, v1h, v1l, v2h));
+      const __m512i e1 = _mm512_or_si512(avx512_block_errors(b2, b1, v1h, v1l, v2h),
+                                         avx512_block_errors(b3, b2, v1h, v1l, v2h));
       const __m512i err = _mm512_or_si512(e0, e1);
-      if (_mm512_test_epi8_mask(err, err)) break;
-      pending = ends_inside(s + i + 256);
+      if (_mm512_test_epi8_mask(err, err)) goto plain;
+      pending = ends_inside(p + i + 256);
     }
-    prev = d;
+    prev = b3;
     i += 256;
   }
-  /* The remaining whole blocks one at a time (none after a break above: i + 256 <= n then). */
-  while (i + 64 <= n && i + 256 > n) {
-    const __m512i in = _mm512_loadu_si512(s + i);
+  /* The remaining blocks one at a time, the last one masked: its zeros past the end catch a
+   * sequence cut short there. */
+  while (i < end) {
+    const __m512i in = _mm512_maskz_loadu_epi8(low_bytes(end - i), p + i);
     if (_mm512_movepi8_mask(in) == 0) {
-      if (pending) break;
+      if (pending) goto plain;
     } else {
       const __m512i err = avx512_block_errors(in, prev, v1h, v1l, v2h);
-      if (_mm512_test_epi8_mask(err, err)) break;
-      pending = ends_inside(s + i + 64);
+      if (_mm512_test_epi8_mask(err, err)) goto plain;
+      pending = avx512_ends_inside(in);
     }
     prev = in;
     i += 64;
   }
-  return tessel_valid_from(s, n, tessel_code_point_start(s, i));
+  if (!pending) return 0;
+plain:
+  /* The block at i (or the end) is not clean: the byte rules decide, from the start of the last
+   * sequence before it. */
+  return tessel_valid_from(s, n, i <= a.skip ? 0 : tessel_code_point_start(s, i - a.skip));
+}
+
+AVX512 static int32_t valid_avx512(const uint8_t *s, uint64_t n) {
+  if (n <= 16) return clean16(s, n) ? 0 : tessel_valid_from(s, n, 0);
+  return valid_avx512_blocks(s, n);
 }
 
 AVX512 static uint64_t length_avx512(const uint8_t *s, uint64_t n) {
   const __m512i limit = _mm512_set1_epi8(-65); /* bytes above it (signed) are not continuations */
-  uint64_t c0 = 0, c1 = 0, i = 0;
-  for (; i + 128 <= n; i += 128) {
-    c0 += (uint64_t)_mm_popcnt_u64(_mm512_cmpgt_epi8_mask(_mm512_loadu_si512(s + i), limit));
-    c1 += (uint64_t)_mm_popcnt_u64(_mm512_cmpgt_epi8_mask(_mm512_loadu_si512(s + i + 64), limit));
+  if (n <= 64) {
+    const __mmask64 keep = low_bytes(n);
+    return (uint64_t)_mm_popcnt_u64(_mm512_mask_cmpgt_epi8_mask(keep, _mm512_maskz_loadu_epi8(keep, s), limit));
   }
-  uint64_t count = c0 + c1;
-  if (i < n) {
-    /* The rest through a masked load, which reads only the bytes that exist. */
-    const uint64_t r = n - i;
-    const __mmask64 keep = r >= 64 ? ~(__mmask64)0 : (((__mmask64)1 << r) - 1);
-    const __m512i in = _mm512_maskz_loadu_epi8(keep, s + i);
-    count += (uint64_t)_mm_popcnt_u64(_mm512_mask_cmpgt_epi8_mask(keep, in, limit));
-    if (r > 64) {
-      const uint64_t r2 = r - 64;
-      const __mmask64 keep2 = ((__mmask64)1 << r2) - 1;
-      const __m512i in2 = _mm512_maskz_loadu_epi8(keep2, s + i + 64);
-      count += (uint64_t)_mm_popcnt_u64(_mm512_mask_cmpgt_epi8_mask(keep2, in2, limit));
-    }
+  const aligned_blocks a = align_down(s);
+  const uint8_t *p = a.base;
+  const uint64_t end = a.skip + n;
+  const __mmask64 head = ~(__mmask64)0 << a.skip;
+  uint64_t c0 = (uint64_t)_mm_popcnt_u64(_mm512_mask_cmpgt_epi8_mask(head, _mm512_maskz_loadu_epi8(head, p), limit));
+  uint64_t c1 = 0, i = 64;
+  for (; i + 128 <= end; i += 128) {
+    c0 += (uint64_t)_mm_popcnt_u64(_mm512_cmpgt_epi8_mask(_mm512_load_si512(p + i), limit));
+    c1 += (uint64_t)_mm_popcnt_u64(_mm512_cmpgt_epi8_mask(_mm512_load_si512(p + i + 64), limit));
   }
-  return count;
+  for (; i < end; i += 64) {
+    const __mmask64 keep = low_bytes(end - i);
+    c1 += (uint64_t)_mm_popcnt_u64(_mm512_mask_cmpgt_epi8_mask(keep, _mm512_maskz_loadu_epi8(keep, p + i), limit));
+  }
+  return c0 + c1;
 }
 
 AVX512 static uint64_t ascii_length_avx512(const uint8_t *s, uint64_t n) {
-  uint64_t i = 0;
-  for (; i + 64 <= n; i += 64) {
-    const uint64_t m = _mm512_movepi8_mask(_mm512_loadu_si512(s + i));
-    if (m) return i + (uint64_t)__builtin_ctzll(m);
+  if (n <= 64) {
+    const uint64_t m = _mm512_movepi8_mask(_mm512_maskz_loadu_epi8(low_bytes(n), s));
+    return m ? (uint64_t)__builtin_ctzll(m) : n;
   }
-  while (i < n && s[i] < 0x80) ++i;
-  return i;
+  const aligned_blocks a = align_down(s);
+  const uint8_t *p = a.base;
+  const uint64_t end = a.skip + n;
+  for (uint64_t i = 0; i < end; i += 64) {
+    const __mmask64 keep = (i == 0 ? ~(__mmask64)0 << a.skip : ~(__mmask64)0) & low_bytes(end - i);
+    const uint64_t m = _mm512_movepi8_mask(_mm512_maskz_loadu_epi8(keep, p + i));
+    if (m) return i + (uint64_t)__builtin_ctzll(m) - a.skip;
+  }
+  return n;
 }
 
 AVX512 static int32_t is_ascii_avx512(const uint8_t *s, uint64_t n) {
   if (n <= 1) return 1;
-  uint64_t i = 0;
-  for (; i + 256 <= n; i += 256) {
-    const __m512i a = _mm512_loadu_si512(s + i);
-    const __m512i b = _mm512_loadu_si512(s + i + 64);
-    const __m512i c = _mm512_loadu_si512(s + i + 128);
-    const __m512i d = _mm512_loadu_si512(s + i + 192);
-    if (_mm512_movepi8_mask(_mm512_or_si512(_mm512_or_si512(a, b), _mm512_or_si512(c, d))))
+  if (n <= 64) return _mm512_movepi8_mask(_mm512_maskz_loadu_epi8(low_bytes(n), s)) == 0;
+  const aligned_blocks a = align_down(s);
+  const uint8_t *p = a.base;
+  const uint64_t end = a.skip + n;
+  if (_mm512_movepi8_mask(_mm512_maskz_loadu_epi8(~(__mmask64)0 << a.skip, p))) return 0;
+  uint64_t i = 64;
+  for (; i + 256 <= end; i += 256) {
+    const __m512i b0 = _mm512_load_si512(p + i);
+    const __m512i b1 = _mm512_load_si512(p + i + 64);
+    const __m512i b2 = _mm512_load_si512(p + i + 128);
+    const __m512i b3 = _mm512_load_si512(p + i + 192);
+    if (_mm512_movepi8_mask(_mm512_or_si512(_mm512_or_si512(b0, b1), _mm512_or_si512(b2, b3))))
       return 0;
   }
-  for (; i + 64 <= n; i += 64)
-    if (_mm512_movepi8_mask(_mm512_loadu_si512(s + i))) return 0;
-  if (i < n) {
-    const __mmask64 keep = ((__mmask64)1 << (n - i)) - 1;
-    if (_mm512_movepi8_mask(_mm512_maskz_loadu_epi8(keep, s + i))) return 0;
-  }
+  for (; i < end; i += 64)
+    if (_mm512_movepi8_mask(_mm512_maskz_loadu_epi8(low_bytes(end - i), p + i))) return 0;
   return 1;
 }
 

@@ -195,7 +195,7 @@ static int cpu_has_avx2(void) {
 static int cpu_has_avx512(void) {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-         __builtin_cpu_supports("popcnt");
+         __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("popcnt");
 }
 
 const tessel_kernels *tessel_cbits_kernels(int level) {

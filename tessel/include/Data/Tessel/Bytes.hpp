@@ -39,7 +39,7 @@ class ShortByteString {
       return s;
     }
     return ShortByteString(size, [&](std::uint8_t* out) {
-      std::memcpy(out, bytes, size);
+      copyBytes(out, static_cast<const std::uint8_t*>(bytes), size);
       return size;
     });
   }
@@ -177,6 +177,19 @@ class ShortByteString {
     if (b->refs.load(std::memory_order_acquire) == 1 ||
         b->refs.fetch_sub(1, std::memory_order_acq_rel) == 1)
       free(b);
+  }
+  // n > 15 bytes: up to 64 through fixed-size copies of the first and the last bytes (which
+  // overlap), so that a short array costs no call to copy a variable count.
+  static void copyBytes(std::uint8_t* out, const std::uint8_t* in, std::size_t n) noexcept {
+    if (n <= 32) {
+      std::memcpy(out, in, 16);
+      std::memcpy(out + n - 16, in + n - 16, 16);
+    } else if (n <= 64) {
+      std::memcpy(out, in, 32);
+      std::memcpy(out + n - 32, in + n - 32, 32);
+    } else {
+      std::memcpy(out, in, n);
+    }
   }
   // Up to 15 bytes into the value, the rest zero; reads only [bytes, bytes + size), through
   // fixed-size loads that overlap rather than a call to copy a variable count.

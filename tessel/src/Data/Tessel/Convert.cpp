@@ -19,11 +19,16 @@ std::optional<Tessel> fromShortByteString(Bytes::ShortByteString s) {
   return Tessel(std::move(s));
 }
 
-std::optional<Tessel> fromByteString(const Bytes::ByteString& b) {
-  Bytes::ShortByteString copy = Bytes::ShortByteString::copy(b.bytes());
-  if (!valid(copy)) return std::nullopt;
-  return Tessel(std::move(copy));
+// The bytes are validated where they are and copied only when valid: the result is the same as
+// validating the copy, without allocating for invalid input, and without reading back bytes just
+// written (a short copy lives inside the value, and a load of it right after the stores that wrote
+// it waits for them).
+std::optional<Tessel> fromUtf8(std::span<const std::uint8_t> bytes) {
+  if (hs_tessel_is_valid_utf8(bytes.data(), bytes.size()) != 0) return std::nullopt;
+  return Tessel(Bytes::ShortByteString::copy(bytes));
 }
+
+std::optional<Tessel> fromByteString(const Bytes::ByteString& b) { return fromUtf8(b.bytes()); }
 
 Tessel fromByteStringUnsafe(const Bytes::ByteString& b) {
   return Tessel(Bytes::ShortByteString::copy(b.bytes()));
@@ -107,8 +112,7 @@ Decoded<Tessel> get(Decoder& in) {
   std::optional<std::string_view> failure = readCount(in, n);
   if (!failure && !in.readBytes(static_cast<std::size_t>(n), bytes)) failure = msg::notEnoughBytes;
   if (!failure) {
-    Bytes::ShortByteString s = Bytes::ShortByteString::copy(bytes);
-    if (valid(s)) return Decoded<Tessel>::success(Tessel(std::move(s)));
+    if (std::optional<Tessel> t = fromUtf8(bytes)) return Decoded<Tessel>::success(std::move(*t));
     failure = msg::invalidStream;
   }
   in.rewind(start);
