@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -322,7 +323,7 @@ TEST(Cbits, EveryLengthAtEveryOffset) {
       std::memset(area, 'a', offset);
       if (offset > 0) area[offset - 1] = 0xC3;
       std::memset(s + n, 0x80, room - offset - n);
-      std::memcpy(s, text.data(), n);
+      std::copy(text.begin(), text.end(), s);
       const Bytes copy(s, s + n);
       expectAllAgree(copy, "clean");  // references on a copy; kernels below on the placed bytes
       const int valid = referenceValid(s, n);

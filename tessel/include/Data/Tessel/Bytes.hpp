@@ -38,10 +38,11 @@ class ShortByteString {
       s.setInline(static_cast<const std::uint8_t*>(bytes), size);
       return s;
     }
-    return ShortByteString(size, [&](std::uint8_t* out) {
-      copyBytes(out, static_cast<const std::uint8_t*>(bytes), size);
-      return size;
-    });
+    ShortByteString s;
+    std::uint8_t* out = allocate(size);
+    copyBytes(out, static_cast<const std::uint8_t*>(bytes), size);
+    s.adopt(out, size, size);
+    return s;
   }
   static ShortByteString copy(std::span<const std::uint8_t> bytes) {
     return copy(bytes.data(), bytes.size());
