@@ -144,6 +144,63 @@ TEST(Beta, IncompleteBetaOnReferenceRows) {
   for (const auto& [region, s] : st) expectWithin(s, "incompleteBeta " + region, maxUlp.at(region), 1000.0);
 }
 
+double relErr(double got, const veltro::test::Mpfr& ref) {
+  return std::abs(got - ref.toDouble()) / std::abs(ref.toDouble());
+}
+
+TEST(Beta, IncompleteBetaHugeSecondShapeAndTinyX) {
+  // 1 − x rounds (to 1 itself below 2^-54) and the powers of q − 1 or q amplify that rounding:
+  // the documented formula gave values above 1, −∞ or wrong digits here.
+  struct Case { double p, q, x; };
+  for (const Case c : {Case{3, 1e18, 2e-18}, Case{0.5, 1e20, 1e-19}, Case{1, 1e16, 1e-16}, Case{2, 1e25, 1e-26},
+                       Case{0.5, 2e16, 1e-16}, Case{1.5, 1e15, 3e-15}, Case{5000, 1e12, 4e-9}, Case{5000, 1e12, 6e-9}}) {
+    EXPECT_LE(relErr(incompleteBeta(c.p, c.q, c.x), veltro::test::incompleteBetaRef(c.p, c.q, c.x)),
+              c.p > 3000 ? 1e-9 : 1e-12) << c.p << " " << c.q << " " << c.x;
+  }
+}
+
+TEST(Beta, IncompleteBetaKeepsTheDocumentedBitsWhereTheRoundedComplementCostsLittle) {
+  // The documented evaluation stays wherever the rounding of 1 − x (at most min(x, 2^-54)),
+  // amplified by the powers, costs at most 1e-10 relative: (q − 1)·2^-54/(1 − x) on the lower
+  // tail, so q up to 1.8e6 at x = 1e-3; (q/(1 − x) + |p − 1|/x)·2^-54 on the upper one.
+  struct Case { double p, q, x; bool lower; };
+  for (const Case c : {Case{2500, 1.7e6, 1e-3, true}, Case{1, 1.7e6, 1e-5, false}}) {
+    const double beta = logBeta(c.p, c.q);
+    const double documented = c.lower ? Internal::incompleteBetaWorker(beta, c.p, c.q, c.x)
+                                      : 1 - Internal::incompleteBetaWorker(beta, c.q, c.p, 1 - c.x);
+    EXPECT_EQ(incompleteBeta(c.p, c.q, c.x), documented) << c.q;
+  }
+  // Just past the bound: the exact complement.
+  for (const Case c : {Case{2500, 1.9e6, 1e-3, true}, Case{1, 1.9e6, 1e-5, false}, Case{0.7, 1e9, 3e-9, false}}) {
+    EXPECT_LE(relErr(incompleteBeta(c.p, c.q, c.x), veltro::test::incompleteBetaRef(c.p, c.q, c.x)), 1e-12) << c.q;
+  }
+}
+
+TEST(Beta, IncompleteBetaStaysAProbabilityAndIncreasesForHugeSecondShapes) {
+  for (double q = 1e6; q <= 1e25; q *= 10) {
+    for (const double p : {0.05, 0.5, 3.0, 50.0, 2900.0, 5000.0}) {
+      double last = 0;
+      for (double qx = 1e-3; qx <= 1e3; qx *= 1.1) {
+        const double i = incompleteBeta(p, q, qx / q);
+        ASSERT_TRUE(i >= 0 && i <= 1) << p << " " << q << " " << qx;
+        ASSERT_GE(i, last) << p << " " << q << " " << qx;
+        last = i;
+      }
+    }
+  }
+  // Digits against the 512-bit sum: 1e-12 where the exact complement is used, the documented
+  // 1e-10 at q = 1e6 on the lower tail.
+  for (const double q : {1e6, 3e9, 1e14, 1e20, 1e25}) {
+    for (const double p : {0.05, 0.5, 3.0, 50.0}) {
+      for (const double qx : {1e-3, 0.1, 1.0, 7.0, 15.0, 25.0, 40.0, 300.0}) {
+        const double x = qx / q;
+        const auto ref = veltro::test::incompleteBetaRef(p, q, x);
+        EXPECT_LE(relErr(incompleteBeta(p, q, x), ref), q > 1e6 ? 1e-12 : 1e-10) << p << " " << q << " " << qx;
+      }
+    }
+  }
+}
+
 // |I_x(p, q) − a| relative to the smaller tail, the measure the inverse is judged by.
 double residual(double p, double q, double a, double x) {
   return std::abs(incompleteBeta(p, q, x) - a) / std::min(a, 1.0 - a);
@@ -233,6 +290,52 @@ TEST(InvBeta, TemmeRegionForHugeFirstShapeAndTinyTargets) {
       const double x = invIncompleteBeta(a, b, p);
       EXPECT_GT(x, 0.0);
       EXPECT_LE(residual(a, b, p, x), allowed(a, b, p, x, 1e-12)) << a << " " << b << " " << p;
+    }
+  }
+}
+
+// 1 − I_x(p, q) in 512-bit arithmetic (1 − x is exact from x = 1/2 on).
+veltro::test::Mpfr upperTailRef(double p, double q, double x) {
+  return x < 0.5 ? veltro::test::incompleteBetaRef(p, q, x, true) : veltro::test::incompleteBetaRef(q, p, 1 - x);
+}
+
+// The root of I_x(p, q) = a near x by one Newton step in 512-bit arithmetic (from the upper tail
+// when a is near 1).
+double rootRef(double p, double q, double a, double x) {
+  using veltro::test::Mpfr;
+  const bool upper = a > 0.5;
+  const Mpfr f = upper ? Mpfr(1.0) - Mpfr(a) - upperTailRef(p, q, x) : veltro::test::incompleteBetaRef(p, q, x) - Mpfr(a);
+  const Mpfr step = f / veltro::test::betaDensityRef(p, q, x);
+  return (upper ? Mpfr(x) + step : Mpfr(x) - step).toDouble();
+}
+
+TEST(InvBeta, TargetsNearOneReachTheRootThroughTheUpperTail) {
+  // I rounds to within 2^-53 of 1, so its residual left x 3.5e-4 off here; the upper tail is exact.
+  struct Case { double p, q, a; };
+  for (const Case c : {Case{0.0182, 36303, 1 - 7.1e-14}, Case{0.5, 3, 1 - 1e-15}, Case{2, 1e4, 0.9999999}}) {
+    const double x = invIncompleteBeta(c.p, c.q, c.a);
+    EXPECT_NEAR(x, rootRef(c.p, c.q, c.a, x), 1e-13 * x) << c.p << " " << c.q;
+  }
+}
+
+TEST(InvBeta, HugeSecondShapesRoundTrip) {
+  // The Halley steps and the refinement evaluate I where 1 − x rounds: they see the exact
+  // complement wherever its rounding would cost the root more than 1e-10.
+  EXPECT_NEAR(invIncompleteBeta(0.0036274394951760768890380859375, 172327.484375, 0.913384497165679931640625),
+              4.6493124817273322e-17, 1e-12 * 4.6493124817273322e-17);
+  // Below 1/2 the root itself to the 1e-10 that the documented evaluation may cost it; above, the
+  // upper tail at x hits 1 − a up to that and the error of I next to 1 (where q·x is below 20, I
+  // is computed, not 1 − I, as a product of factors near e^(∓q·x): a few times q·x·2^-52).
+  for (const double q : {1e6, 1e10, 1e16, 1e20, 1e25}) {
+    for (const double p : {0.01, 0.5, 3.0, 50.0}) {
+      for (const double a : {1e-30, 1e-5, 0.3, 0.5, 0.9, 1 - 1e-10}) {
+        const double x = invIncompleteBeta(p, q, a);
+        if (a <= 0.5) {
+          EXPECT_NEAR(x, rootRef(p, q, a, x), 1e-10 * x) << p << " " << q << " " << a;
+        } else {
+          EXPECT_NEAR(upperTailRef(p, q, x).toDouble(), 1 - a, 1e-10 * (1 - a) + 1e-14) << p << " " << q << " " << a;
+        }
+      }
     }
   }
 }

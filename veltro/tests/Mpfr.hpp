@@ -94,6 +94,32 @@ inline double stirlingRef(double x, double s)
     return (map(mpfr_lngamma, xs) - (xs - Mpfr(0.5, prec)) * log(xm) + xm - lnSqrt2Pi).toDouble();
 }
 
+/// I_x(p, q) (or 1 − I_x(p, q) when upper) at the exact doubles p, q, x in 512-bit arithmetic, by
+/// x^p (1 − x)^q / (p B(p, q)) · Σ (p + q)_n / (p + 1)_n x^n (positive terms; about q·x + p of them
+/// matter, so meant for q·x up to a few thousand).
+inline Mpfr incompleteBetaRef(double p, double q, double x, bool upper = false)
+{
+    const Mpfr mp(p), mq(q), mx(x), one(1.0);
+    const Mpfr lnB = map(mpfr_lngamma, mp) + map(mpfr_lngamma, mq) - map(mpfr_lngamma, mp + mq);
+    Mpfr sum(1.0), term(1.0);
+    for (double n = 0;; n += 1) {
+        term = term * (mp + mq + Mpfr(n)) / (mp + one + Mpfr(n)) * mx;
+        sum = sum + term;
+        if (n > q * x + p && mpfr_cmp(term.get(), (sum * Mpfr(0x1p-300)).get()) < 0) break;
+    }
+    const Mpfr lnFront = mp * log(mx) + mq * map(mpfr_log1p, Mpfr(-x)) - lnB - log(mp);
+    const Mpfr i = map(mpfr_exp, lnFront) * sum;
+    return upper ? one - i : i;
+}
+
+/// The density x^(p−1)(1 − x)^(q−1)/B(p, q) at x, in 512-bit arithmetic.
+inline Mpfr betaDensityRef(double p, double q, double x)
+{
+    const Mpfr mp(p), mq(q), one(1.0);
+    const Mpfr lnB = map(mpfr_lngamma, mp) + map(mpfr_lngamma, mq) - map(mpfr_lngamma, mp + mq);
+    return map(mpfr_exp, (mp - one) * log(Mpfr(x)) + (mq - one) * map(mpfr_log1p, Mpfr(-x)) - lnB);
+}
+
 /// ULP errors of computed values against references: maximum (with its input) and median.
 class UlpStats {
 public:

@@ -40,30 +40,19 @@ double logBeta(double a, double b) {
   return logGamma(p) + (logGamma(q) - logGamma(pq));
 }
 
-namespace {
-
-void checkIncompleteBeta(double p, double q, double x) {
-  if (p <= 0.0 || q <= 0.0) Internal::modErr(msg::incompleteBetaShapes(p, q, x));
-  if (x < 0.0 || x > 1.0 || std::isnan(x)) Internal::modErr(msg::incompleteBetaRange(p, q, x));
-}
-
-}  // namespace
-
 double incompleteBeta_(double beta, double p, double q, double x) {
-  checkIncompleteBeta(p, q, x);
+  detail::checkIncompleteBeta(p, q, x);
   if (x == 0.0 || x == 1.0) return x;
-  if (p >= (p + q) * x) return Internal::incompleteBetaWorker(beta, p, q, x);
-  return 1.0 - Internal::incompleteBetaWorker(beta, q, p, 1.0 - x);
+  const detail::BetaTail t = detail::incompleteBetaTail(beta, p, q, x, detail::documentedLossLimit);
+  return detail::probability(t.upper ? 1.0 - t.value : t.value);
 }
 
 double incompleteBeta(double p, double q, double x) {
   // The checks and the end points come before ln B(p, q), which they do not need.
-  checkIncompleteBeta(p, q, x);
+  detail::checkIncompleteBeta(p, q, x);
   if (x == 0.0 || x == 1.0) return x;
   return incompleteBeta_(logBeta(p, q), p, q, x);
 }
-
-namespace Internal {
 
 namespace {
 
@@ -79,16 +68,29 @@ std::int64_t termCount(double v) {
   return static_cast<std::int64_t>(v);
 }
 
-}  // namespace
+// The point x of I_x(p, q) with its complement cx. In the documented formulas cx is 1 − x rounded
+// and x^p, cx^(q−1) are two pow calls. Where that rounding costs too much (huge shapes), `paired`
+// is set: x and cx are then the exact point and its exact complement as far as the larger of the
+// two matters, and every power and logarithm of the one above 1/2 (whose rounding the power would
+// amplify) is formed from the other through log1p.
+struct Point {
+  double x, cx;
+  bool paired;
+  double logX() const { return paired && x > 0.5 ? std::log1p(-cx) : std::log(x); }
+  double logCx() const { return paired && cx > 0.5 ? std::log1p(-x) : std::log(cx); }
+  double powX(double e) const { return paired && x > 0.5 ? std::exp(e * std::log1p(-cx)) : std::pow(x, e); }
+  double powCx(double e) const { return paired && cx > 0.5 ? std::exp(e * std::log1p(-x)) : std::pow(cx, e); }
+};
 
-double incompleteBetaWorker(double beta, double p, double q, double x) {
-  if (std::isnan(beta) || std::isnan(p) || std::isnan(q) || std::isnan(x)) return m_NaN;
-  if (p > 3000.0 && q > 3000.0) return incompleteBetaApprox(beta, p, q, x);
-  const double cx = 1.0 - x;
+// Soper's expansion of I_x(p, q), x <= p/(p + q) or wherever its terms settle; the continued
+// fraction where they would not within soperMaxTerms.
+double soper(double beta, double p, double q, const Point& pt) {
+  const double x = pt.x;
+  const double cx = pt.cx;
   // Prefactor x^p·cx^(q−1)/B(p, q), through logarithms where the product or 1/B underflows.
-  const double prod = std::pow(x, p) * std::pow(cx, q - 1.0);
+  const double prod = pt.powX(p) * pt.powCx(q - 1.0);
   const double factor = (beta < m_min_log || prod < m_tiny)
-                            ? std::exp(p * std::log(x) + (q - 1.0) * std::log(cx) - beta)
+                            ? std::exp(p * pt.logX() + (q - 1.0) * pt.logCx() - beta)
                             : prod / std::exp(beta);
   double psq = p + q;
   std::int64_t ns = termCount(q + cx * (p + q));
@@ -105,7 +107,7 @@ double incompleteBetaWorker(double beta, double p, double q, double x) {
       // fraction now (the same result, without the wasted terms).
       tailChecked = true;
       const double left = static_cast<double>(soperMaxTerms - n);
-      const double logLast = std::log(std::abs(term)) + left * std::log(x) + logGamma(psq + left) -
+      const double logLast = std::log(std::abs(term)) + left * pt.logX() + logGamma(psq + left) -
                              logGamma(psq) + logGamma(p + ai) - logGamma(p + ai + left);
       if (logLast > std::log(1e-13)) break;
     }
@@ -120,8 +122,96 @@ double incompleteBetaWorker(double beta, double p, double q, double x) {
   }
   // The fraction converges fast below (p + 1)/(p + q + 2); above it (possible when p > q), its
   // mirror image for I_{1−x}(q, p) does, and 1 − x is exact there (x > 1/2).
-  if (x <= (p + 1.0) / (p + q + 2.0)) return detail::incompleteBetaContinuedFraction(beta, p, q, x);
-  return 1.0 - detail::incompleteBetaContinuedFraction(beta, q, p, cx);
+  const double lnx = pt.paired ? pt.logX() : std::log(x);
+  const double lncx = pt.paired ? pt.logCx() : std::log1p(-x);
+  if (x <= (p + 1.0) / (p + q + 2.0)) return detail::incompleteBetaContinuedFraction(beta, p, q, x, lnx, lncx);
+  const double lnx2 = pt.paired ? lnx : std::log1p(-cx);
+  const double lncx2 = pt.paired ? lncx : std::log(cx);
+  return 1.0 - detail::incompleteBetaContinuedFraction(beta, q, p, cx, lncx2, lnx2);
+}
+
+// The 18-point Gauss–Legendre sum of the integrand x^(p−1)(1−x)^(q−1), scaled by its value at the
+// mean mu, over the nodes from `from` towards `to`; ln(1 − y) of a node y is log1p(−y) when
+// `log1pNodes` (nodes near 0 whose complement must not round), ln(1.0 − y) otherwise.
+double gaussLegendre(double p1, double q1, double lnmu, double lnmuc, double from, double to,
+                     bool log1pNodes) {
+  double s = 0.0;
+  for (std::size_t i = 0; i < Internal::coefY.size(); ++i) {
+    const double y = from + (to - from) * Internal::coefY[i];
+    const double lny1 = log1pNodes ? std::log1p(-y) : std::log(1.0 - y);
+    s = s + Internal::coefW[i] * std::exp(p1 * (std::log(y) - lnmu) + q1 * (lny1 - lnmuc));
+  }
+  return s;
+}
+
+// The quadrature where 1 − y would round away the digits that the power q − 1 needs (x below 1/2,
+// huge q): I_x(p, q) integrated from the left tail up to x when x is below the mean, else
+// 1 − I_x(p, q) from x up to the right tail, always in x itself (never in 1 − x).
+detail::BetaTail pairedQuadrature(double beta, double p, double q, double x) {
+  const double p1 = p - 1.0;
+  const double q1 = q - 1.0;
+  const double mu = p / (p + q);
+  const double lnmu = std::log(mu);
+  const double lnmuc = std::log1p(-mu);
+  const double t = std::sqrt(p * q / ((p + q) * (p + q) * (p + q + 1.0)));
+  const double scale = std::exp(p1 * lnmu + q1 * lnmuc - beta);
+  if (x <= mu) {
+    const double xu = std::max(0.0, std::min(mu - 10.0 * t, x - 5.0 * t));
+    return {detail::probability(gaussLegendre(p1, q1, lnmu, lnmuc, x, xu, true) * (x - xu) * scale), false};
+  }
+  const double xu = std::min(1.0, std::max(mu + 10.0 * t, x + 5.0 * t));
+  return {detail::probability(gaussLegendre(p1, q1, lnmu, lnmuc, x, xu, true) * (xu - x) * scale), true};
+}
+
+// A bound on the relative error that rounding 1 − x (or, in the quadrature, 1 − y at its nodes)
+// causes in the documented formula for the tail it computes: the powers amplify it by the shapes.
+// 1 − x is exact from x = 1/2 on, and below it rounds by at most min(x, 2^-54).
+double complementLoss(double p, double q, double x, double y, bool lower) {
+  if (p > 3000.0 && q > 3000.0) return (p + q) * 0x1p-54;
+  if (!(x < 0.5)) return 0.0;
+  const double e = std::min(x, 0x1p-54);
+  // Lower tail: cx^(q−1) with cx = 1 − x rounded. Upper tail, I_y(q, p) with y = 1 − x rounded:
+  // y^q, and (1 − y)^(p−1) where 1 − y is x plus the rounding error.
+  return lower ? std::abs(q - 1.0) * e / y : (q / y + std::abs(p - 1.0) / x) * e;
+}
+
+}  // namespace
+
+namespace detail {
+
+void checkIncompleteBeta(double p, double q, double x) {
+  if (p <= 0.0 || q <= 0.0) Internal::modErr(msg::incompleteBetaShapes(p, q, x));
+  if (x < 0.0 || x > 1.0 || std::isnan(x)) Internal::modErr(msg::incompleteBetaRange(p, q, x));
+}
+
+BetaTail incompleteBetaTail(double beta, double p, double q, double x, double lossLimit) {
+  const double y = 1.0 - x;
+  const bool lower = p >= (p + q) * x;
+  // The documented evaluation wherever its own error from the rounded complement is below the
+  // limit (NaN included): the same bits as always.
+  if (!(complementLoss(p, q, x, y, lower) > lossLimit)) {
+    if (lower) return {Internal::incompleteBetaWorker(beta, p, q, x), false};
+    return {Internal::incompleteBetaWorker(beta, q, p, y), true};
+  }
+  if (p > 3000.0 && q > 3000.0) return pairedQuadrature(beta, p, q, x);
+  // Here x < 1/2 and q is huge. Above the mean the upper tail I_{1−x}(q, p) is computed directly
+  // (1 − x keeps x as its exact complement) where its evaluation holds its digits: its series
+  // settles before it starts crawling once q·x/(1 − x) >= 20 (its terms shrink by about i/(q·x)),
+  // and the continued fraction that takes over where it crawls loses 2^-52/x relative, so it serves
+  // from x = 2^-52·10^12 on. Elsewhere Soper's series runs on x itself, where its terms grow by
+  // about q·x/((1 − x)(p + i)) and settle within a few hundred steps without overflow.
+  if (!lower && (q * x >= 20.0 * y || x >= 0x1p-52 * 1e12)) return {probability(soper(beta, q, p, {y, x, true})), true};
+  return {probability(soper(beta, p, q, {x, y, true})), false};
+}
+
+}  // namespace detail
+
+namespace Internal {
+
+double incompleteBetaWorker(double beta, double p, double q, double x) {
+  if (std::isnan(beta) || std::isnan(p) || std::isnan(q) || std::isnan(x)) return m_NaN;
+  if (p > 3000.0 && q > 3000.0) return incompleteBetaApprox(beta, p, q, x);
+  return soper(beta, p, q, {x, 1.0 - x, false});
 }
 
 double incompleteBetaApprox(double beta, double p, double q, double x) {
@@ -132,11 +222,7 @@ double incompleteBetaApprox(double beta, double p, double q, double x) {
   const double lnmuc = std::log1p(-mu);
   const double t = std::sqrt(p * q / ((p + q) * (p + q) * (p + q + 1.0)));
   const double xu = std::max(0.0, std::min(mu - 10.0 * t, x - 5.0 * t));
-  double s = 0.0;
-  for (std::size_t i = 0; i < coefY.size(); ++i) {
-    const double y = x + (xu - x) * coefY[i];
-    s = s + coefW[i] * std::exp(p1 * (std::log(y) - lnmu) + q1 * (std::log(1.0 - y) - lnmuc));
-  }
+  const double s = gaussLegendre(p1, q1, lnmu, lnmuc, x, xu, false);
   const double ans = s * (xu - x) * std::exp(p1 * lnmu + q1 * lnmuc - beta);
   return ans > 0.0 ? 1.0 - ans : -ans;
 }
@@ -145,7 +231,7 @@ double incompleteBetaApprox(double beta, double p, double q, double x) {
 
 namespace detail {
 
-double incompleteBetaContinuedFraction(double beta, double p, double q, double x) {
+double incompleteBetaContinuedFraction(double beta, double p, double q, double x, double lnx, double lncx) {
   // I_x(p, q) = x^p (1−x)^q / (p B(p, q)) · 1/(1 + d1/(1 + d2/(1 + …))) with
   // d_2m = m(q − m)x / ((p + 2m − 1)(p + 2m)), d_2m+1 = −(p + m)(p + q + m)x / ((p + 2m)(p + 2m + 1)),
   // by the modified Lentz method. It converges quickly for x below (p + 1)/(p + q + 2), which the
@@ -172,7 +258,7 @@ double incompleteBetaContinuedFraction(double beta, double p, double q, double x
     if (std::abs(even - 1.0) < 1e-15 && std::abs(odd - 1.0) < 1e-15) break;
     if (std::isnan(f)) return m_NaN;
   }
-  const double front = std::exp(p * std::log(x) + q * std::log1p(-x) - beta) / p;
+  const double front = std::exp(p * lnx + q * lncx - beta) / p;
   return front / f;
 }
 

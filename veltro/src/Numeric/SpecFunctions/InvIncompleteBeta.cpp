@@ -182,13 +182,14 @@ double invIncBetaGuess(double beta, double a, double b, double p) {
 double invIncompleteBetaWorker(double beta, double a, double b, double p) {
   const double a1 = a - 1.0;
   const double b1 = b - 1.0;
+  const detail::BetaResidual residual(beta, a, b, p);
   double x = invIncBetaGuess(beta, a, b, p);
   for (int i = 0;; ++i) {
     if (x == 0.0 || x == 1.0) break;
     const double fPrime = std::exp(a1 * std::log(x) + b1 * std::log1p(-x) - beta);
     if (std::isinf(fPrime)) break;
     if (i >= 10) break;
-    const double f = incompleteBeta_(beta, a, b, x) - p;
+    const double f = residual(x);
     const double u = f / fPrime;
     const double d = u * (a1 / x - b1 / (1.0 - x));
     const double corr = d > 1.0 ? 1.0 : d < -1.0 ? -1.0 : std::isnan(d) ? 0.0 : d;
@@ -226,13 +227,28 @@ double split(double lo, double hi) {
 
 }  // namespace
 
+BetaResidual::BetaResidual(double beta, double a, double b, double p)
+    : beta_(beta), a_(a), b_(b), p_(p), upper_(p > 0.99),
+      // The rounding of 1 − x costs x about 1/a times what it costs I_x(a, b) (I grows like x^a).
+      lossLimit_(documentedLossLimit * std::min(1.0, a)) {}
+
+double BetaResidual::operator()(double x) const {
+  checkIncompleteBeta(a_, b_, x);
+  if (x == 0.0 || x == 1.0) return x - p_;
+  const BetaTail t = incompleteBetaTail(beta_, a_, b_, x, lossLimit_);
+  if (upper_) return (1.0 - p_) - (t.upper ? t.value : 1.0 - t.value);
+  return probability(t.upper ? 1.0 - t.value : t.value) - p_;
+}
+
 double refineInvIncompleteBeta(double beta, double a, double b, double p, double x) {
   if (std::isnan(p) || std::isnan(beta) || std::isnan(a) || std::isnan(b)) return m_NaN;
   const double a1 = a - 1.0;
   const double b1 = b - 1.0;
-  // Accept what the steps reached when its residual is at the level of the rounding of I itself.
-  const double tol = 1e-10 * std::min(p, 1.0 - p) + 8.0 * m_epsilon * p;
-  const double residualAt = (x >= 0.0 && x <= 1.0) ? incompleteBeta_(beta, a, b, x) - p : m_NaN;
+  const BetaResidual residual(beta, a, b, p);
+  // Accept what the steps reached when its residual is at the level of the rounding of I itself
+  // (of 1 − I where the residual is formed from it).
+  const double tol = 1e-10 * std::min(p, 1.0 - p) + 8.0 * m_epsilon * (residual.upper() ? 1.0 - p : p);
+  const double residualAt = (x >= 0.0 && x <= 1.0) ? residual(x) : m_NaN;
   if (std::abs(residualAt) <= tol) return x;
 
   // I is increasing, I(0) = 0 < p < 1 = I(1): keep a bracket lo < root < hi with its residuals.
@@ -241,7 +257,7 @@ double refineInvIncompleteBeta(double beta, double a, double b, double p, double
   if (!(x > 0.0 && x < 1.0)) x = split(lo, hi);
   double dxOld = 1.0;
   for (int n = 0; n < 400; ++n) {
-    const double f = incompleteBeta_(beta, a, b, x) - p;
+    const double f = residual(x);
     if (f == 0.0) return x;
     if (f < 0.0) {
       lo = x;
