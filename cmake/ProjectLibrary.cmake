@@ -57,6 +57,9 @@ function(add_project_library name)
   set_property(GLOBAL APPEND PROPERTY VELTRO_SUITE_LIBRARIES ${name})
   set_property(GLOBAL PROPERTY VELTRO_SUITE_${NAME}_DEB_DEV_DEPENDS ${PL_DEB_DEV_DEPENDS})
   set_property(GLOBAL PROPERTY VELTRO_SUITE_${NAME}_ABI ${PL_ABI})
+  # On the target itself, not only project-wide: its bits must not depend on how it is built (the
+  # sources also say so themselves; see cmake/ContractedBuild.cmake).
+  target_compile_options(${name} PRIVATE -ffp-contract=off -fno-fast-math)
 
   if(VELTRO_SUITE_INSTALL)
     _project_library_install(${name})

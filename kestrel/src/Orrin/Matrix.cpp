@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Construction, access and arithmetic of the immutable matrix.
+#include "NoContraction.hpp"  // first: no fused multiply-add in this unit, whatever the flags
+
 #include <Orrin/Matrix.hpp>
 
 #include "Orrin/Matrix/KBN.hpp"

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The double instantiations of the generic polynomial forms, compiled here with contraction of
 // a*b+c disabled so that every caller gets the same bits.
+#include "NoContraction.hpp"  // first: no fused multiply-add in this unit, whatever the flags
+
 #include <Numeric/Polynomial.hpp>
 
 namespace Numeric::Polynomial {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // RootFinding.cpp: the Ridders and Newton iterations, convergence tests, and the renderings and
 // parsers of the root-finding types.
+#include "NoContraction.hpp"  // first: no fused multiply-add in this unit, whatever the flags
+
 #include <Numeric/RootFinding.hpp>
 
 #include "Messages.hpp"

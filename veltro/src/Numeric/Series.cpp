@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Series.cpp: the type-erased double forms of the series summations, compiled with the library's
 // flags (no contraction into fused multiply-adds) so that their bits do not depend on the caller.
+#include "NoContraction.hpp"  // first: no fused multiply-add in this unit, whatever the flags
+
 #include <Numeric/Series.hpp>
 
 namespace Numeric::Series {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Compensated summation: the three accumulator updates, their combination and repetition, the
 // folds over vectors, pairwise summation and the constructor-form renderings.
+#include "NoContraction.hpp"  // first: no fused multiply-add in this unit, whatever the flags
+
 #include <Numeric/Sum.hpp>
 
 #include <array>

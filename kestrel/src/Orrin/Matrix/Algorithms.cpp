@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // QR decomposition by modified Gram-Schmidt.
+#include "NoContraction.hpp"  // first: no fused multiply-add in this unit, whatever the flags
+
 #include <Orrin/Matrix/Algorithms.hpp>
 #include <Orrin/Matrix/Mutable.hpp>
 

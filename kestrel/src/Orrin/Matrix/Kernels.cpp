@@ -10,6 +10,8 @@
 // fused multiply-adds with multiplier 1.0, which round exactly like the additions; see
 // addOnMulPipe512.) The results are identical to the bit; the tests prove it against a plain
 // reference, NaN, infinities, overflow and cancellation included.
+#include "NoContraction.hpp"  // first: no fused multiply-add in this unit, whatever the flags
+
 #include "Orrin/Matrix/Kernels.hpp"
 
 #include "Orrin/Matrix/KBN.hpp"

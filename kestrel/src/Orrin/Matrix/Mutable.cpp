@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The mutable matrix: creation, copying in and freezing.
+#include "NoContraction.hpp"  // first: no fused multiply-add in this unit, whatever the flags
+
 #include <Orrin/Matrix/Mutable.hpp>
 
 #include "Orrin/Matrix/Messages.hpp"

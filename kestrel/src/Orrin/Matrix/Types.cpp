@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The shared vector, matrix equality, the textual rendering and the checked allocation.
+#include "NoContraction.hpp"  // first: no fused multiply-add in this unit, whatever the flags
+
 #include <Orrin/Matrix/Types.hpp>
 
 #include "Orrin/Matrix/Messages.hpp"

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Chebyshev series by Clenshaw's recurrence, additions evaluated left to right as written.
+#include "NoContraction.hpp"  // first: no fused multiply-add in this unit, whatever the flags
+
 #include <Numeric/Polynomial/Chebyshev.hpp>
 
 #include <stdexcept>

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Auxiliary.cpp: digamma, log1pmx, log2, sinc and the failure routine modErr.
+#include "NoContraction.hpp"  // first: no fused multiply-add in this unit, whatever the flags
+
 #include <Numeric/SpecFunctions/Auxiliary.hpp>
 
 #include "Messages.hpp"

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Log-beta, the regularised incomplete beta function and its inverse.
+#include "NoContraction.hpp"  // first: no fused multiply-add in this unit, whatever the flags
+
 #include <Numeric/SpecFunctions/Beta.hpp>
 #include <Numeric/SpecFunctions/Internal/Beta.hpp>
 

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Compat.cpp: the platform error functions under their own names.
+#include "NoContraction.hpp"  // first: no fused multiply-add in this unit, whatever the flags
+
 #include <Numeric/SpecFunctions/Compat.hpp>
 
 #include <math.h>

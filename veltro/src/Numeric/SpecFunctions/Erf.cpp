@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Erf.cpp: the error functions and their inverses by a rational guess and two Halley steps.
+#include "NoContraction.hpp"  // first: no fused multiply-add in this unit, whatever the flags
+
 #include <Numeric/SpecFunctions/Erf.hpp>
 #include <Numeric/SpecFunctions/Internal/Erf.hpp>
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // AS 245 log-gamma and the bd0 deviance term. Every formula is evaluated in the grouping written in
 // the comments; the coefficients are the published decimal literals.
+#include "NoContraction.hpp"  // first: no fused multiply-add in this unit, whatever the flags
+
 #include <Numeric/SpecFunctions/Extra.hpp>
 
 #include <cmath>

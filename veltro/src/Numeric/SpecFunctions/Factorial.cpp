@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Factorials, log-factorials and binomial coefficients.
+#include "NoContraction.hpp"  // first: no fused multiply-add in this unit, whatever the flags
+
 #include <Numeric/SpecFunctions/Factorial.hpp>
 
 #include <Numeric/SpecFunctions/Beta.hpp>

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // IncompleteGamma.cpp: the regularised incomplete gamma function P(a, x) by five methods, and its
 // inverse by Halley iteration.
+#include "NoContraction.hpp"  // first: no fused multiply-add in this unit, whatever the flags
+
 #include <Numeric/SpecFunctions/IncompleteGamma.hpp>
 #include <Numeric/SpecFunctions/Internal/IncompleteGamma.hpp>
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Inverse of the regularised incomplete beta function: first guess by region, at most ten Halley
 // steps, and a safeguarded refinement where those steps stop short of the root.
+#include "NoContraction.hpp"  // first: no fused multiply-add in this unit, whatever the flags
+
 #include <Numeric/SpecFunctions/Auxiliary.hpp>
 #include <Numeric/SpecFunctions/Beta.hpp>
 #include <Numeric/SpecFunctions/IncompleteGamma.hpp>

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // ln Gamma and its pieces: rational approximations on [1, 3), the downward recurrence below 15,
 // the Lanczos sum from 15 on, and the Stirling corrections.
+#include "NoContraction.hpp"  // first: no fused multiply-add in this unit, whatever the flags
+
 #include <Numeric/SpecFunctions/LogGamma.hpp>
 #include <Numeric/SpecFunctions/Internal/LogGamma.hpp>
 

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Relative-error and ULP comparison of doubles.
+#include "NoContraction.hpp"  // first: no fused multiply-add in this unit, whatever the flags
+
 #include <Numeric/Veltro/Comparison.hpp>
 
 #include <bit>
