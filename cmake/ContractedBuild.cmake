@@ -4,7 +4,8 @@
 # Checks that <lib>'s results do not depend on the flags its sources are compiled with. The probe
 # (a program printing results as bit patterns) is built twice: linked to the library as the project
 # builds it, and compiled together with the library's own sources under the flags a consumer's build
-# may well use (-O2 -march=native and GCC's default -ffp-contract=fast). The ctest
+# may well use (-O2 -march=native and the compiler's default contraction: -ffp-contract=fast for
+# GCC, -ffp-contract=on for Clang, whose -ffp-contract=fast disregards every pragma). The ctest
 # <lib>_contracted_build (label <lib>, built by <lib>_tests) runs both and compares their output.
 #
 # Run as a script (cmake -DFIRST=<exe> -DSECOND=<exe> -P ContractedBuild.cmake) it does that
@@ -48,7 +49,8 @@ function(add_contracted_build_test name probe)
   target_include_directories(${name}_probe_contracted PRIVATE ${dir}/include ${dir}/src)
   target_compile_features(${name}_probe_contracted PRIVATE cxx_std_20)
   # After the project's -ffp-contract=off, so these win.
-  target_compile_options(${name}_probe_contracted PRIVATE -O2 -march=native -ffp-contract=fast)
+  target_compile_options(${name}_probe_contracted PRIVATE -O2 -march=native
+                         $<IF:$<CXX_COMPILER_ID:Clang>,-ffp-contract=on,-ffp-contract=fast>)
   foreach(t ${name}_probe ${name}_probe_contracted)
     target_include_directories(${t} PRIVATE ${CB_INCLUDES})
     target_compile_definitions(${t} PRIVATE ${CB_DEFINITIONS})

@@ -132,37 +132,42 @@ double soper(double beta, double p, double q, const Point& pt) {
   return 1.0 - detail::incompleteBetaContinuedFraction(beta, q, p, cx, lncx2, lnx2);
 }
 
-// The 18-point Gauss–Legendre sum of the integrand x^(p−1)(1−x)^(q−1), scaled by its value at the
-// mean mu, over the nodes from `from` towards `to`; ln(1 − y) of a node y is log1p(−y) when
-// `log1pNodes` (nodes near 0 whose complement must not round), ln(1.0 − y) otherwise.
-double gaussLegendre(double p1, double q1, double lnmu, double lnmuc, double from, double to,
-                     bool log1pNodes) {
-  double s = 0.0;
-  for (std::size_t i = 0; i < Internal::coefY.size(); ++i) {
-    const double y = from + (to - from) * Internal::coefY[i];
-    const double lny1 = log1pNodes ? std::log1p(-y) : std::log(1.0 - y);
-    s = s + Internal::coefW[i] * std::exp(p1 * (std::log(y) - lnmu) + q1 * (lny1 - lnmuc));
+// The quadrature's frame: the shapes less one, the mean mu with ln mu and ln(1 − mu), and the
+// width t of the integrand around the mean.
+struct Quadrature {
+  double p1, q1, mu, lnmu, lnmuc, t;
+  Quadrature(double p, double q)
+      : p1(p - 1.0), q1(q - 1.0), mu(p / (p + q)), lnmu(std::log(mu)), lnmuc(std::log1p(-mu)),
+        t(std::sqrt(p * q / ((p + q) * (p + q) * (p + q + 1.0)))) {}
+
+  // The 18-point Gauss–Legendre sum of the integrand y^(p−1)(1−y)^(q−1), scaled by its value at
+  // the mean, over the nodes from `from` towards `to`; ln(1 − y) of a node y is log1p(−y) when
+  // `log1pNodes` (nodes near 0 whose complement must not round), ln(1.0 − y) otherwise.
+  double sum(double from, double to, bool log1pNodes) const {
+    double s = 0.0;
+    for (std::size_t i = 0; i < Internal::coefY.size(); ++i) {
+      const double y = from + (to - from) * Internal::coefY[i];
+      const double lny1 = log1pNodes ? std::log1p(-y) : std::log(1.0 - y);
+      s = s + Internal::coefW[i] * std::exp(p1 * (std::log(y) - lnmu) + q1 * (lny1 - lnmuc));
+    }
+    return s;
   }
-  return s;
-}
+
+  // The integrand's value at the mean over B(p, q).
+  double scale(double beta) const { return std::exp(p1 * lnmu + q1 * lnmuc - beta); }
+};
 
 // The quadrature where 1 − y would round away the digits that the power q − 1 needs (x below 1/2,
 // huge q): I_x(p, q) integrated from the left tail up to x when x is below the mean, else
 // 1 − I_x(p, q) from x up to the right tail, always in x itself (never in 1 − x).
 detail::BetaTail pairedQuadrature(double beta, double p, double q, double x) {
-  const double p1 = p - 1.0;
-  const double q1 = q - 1.0;
-  const double mu = p / (p + q);
-  const double lnmu = std::log(mu);
-  const double lnmuc = std::log1p(-mu);
-  const double t = std::sqrt(p * q / ((p + q) * (p + q) * (p + q + 1.0)));
-  const double scale = std::exp(p1 * lnmu + q1 * lnmuc - beta);
-  if (x <= mu) {
-    const double xu = std::max(0.0, std::min(mu - 10.0 * t, x - 5.0 * t));
-    return {detail::probability(gaussLegendre(p1, q1, lnmu, lnmuc, x, xu, true) * (x - xu) * scale), false};
+  const Quadrature g(p, q);
+  if (x <= g.mu) {
+    const double xu = std::max(0.0, std::min(g.mu - 10.0 * g.t, x - 5.0 * g.t));
+    return {detail::probability(g.sum(x, xu, true) * (x - xu) * g.scale(beta)), false};
   }
-  const double xu = std::min(1.0, std::max(mu + 10.0 * t, x + 5.0 * t));
-  return {detail::probability(gaussLegendre(p1, q1, lnmu, lnmuc, x, xu, true) * (xu - x) * scale), true};
+  const double xu = std::min(1.0, std::max(g.mu + 10.0 * g.t, x + 5.0 * g.t));
+  return {detail::probability(g.sum(x, xu, true) * (xu - x) * g.scale(beta)), true};
 }
 
 // A bound on the relative error that rounding 1 − x (or, in the quadrature, 1 − y at its nodes)
@@ -217,15 +222,9 @@ double incompleteBetaWorker(double beta, double p, double q, double x) {
 }
 
 double incompleteBetaApprox(double beta, double p, double q, double x) {
-  const double p1 = p - 1.0;
-  const double q1 = q - 1.0;
-  const double mu = p / (p + q);
-  const double lnmu = std::log(mu);
-  const double lnmuc = std::log1p(-mu);
-  const double t = std::sqrt(p * q / ((p + q) * (p + q) * (p + q + 1.0)));
-  const double xu = std::max(0.0, std::min(mu - 10.0 * t, x - 5.0 * t));
-  const double s = gaussLegendre(p1, q1, lnmu, lnmuc, x, xu, false);
-  const double ans = s * (xu - x) * std::exp(p1 * lnmu + q1 * lnmuc - beta);
+  const Quadrature g(p, q);
+  const double xu = std::max(0.0, std::min(g.mu - 10.0 * g.t, x - 5.0 * g.t));
+  const double ans = g.sum(x, xu, false) * (xu - x) * g.scale(beta);
   return ans > 0.0 ? 1.0 - ans : -ans;
 }
 
