@@ -75,12 +75,6 @@ void runWorker(Jobs<A>& jobs, WorkerId w, Thread::ThreadControl& ctl) {
     explicit Own(detail::WorkerCredit* c) : saved(std::exchange(detail::tlsWorkerCredit, c)) {}
     ~Own() { detail::tlsWorkerCredit = saved; }
   } own(&credit);
-  // Jobs claimed from the queue in one step and not yet run: [next, next + left).
-  constexpr std::uint64_t kClaimMax = 8;
-  std::uint64_t next = 0, left = 0;
-  auto dropClaimed = [&] {  // a failing or ending worker runs none of its claimed jobs
-    for (; left > 0; --left, ++next) jobs.jobsQueue.dropClaimed(next);
-  };
   auto flush = [&] {  // subtracts the finished jobs and hands back the unused credit
     const std::int64_t n = std::exchange(done, 0) + std::exchange(credit.credit, 0);
     return n != 0 && jobs.jobsQueueCount.fetch_sub(n) == n;
@@ -92,29 +86,21 @@ void runWorker(Jobs<A>& jobs, WorkerId w, Thread::ThreadControl& ctl) {
       {
         Thread::Mask enabled(ctl, Thread::MaskingState::Unmasked);
         ctl.check(false);
-        if (left > 0) {
-          auto job = jobs.jobsQueue.claimed(next);
-          ++next;
-          --left;
-          job(w);
-          ran = true;
-        } else if (done == 0) {
+        // One job per pop, then run it: a job not started stays the queue's, for any worker
+        // to take and for a collection to drop.
+        if (done == 0) {
           auto job = jobs.jobsQueue.pop();
           if (!job) return;  // the run is over (see below)
           job(w);
           ran = true;
-        } else if (const auto [first, n] = jobs.jobsQueue.tryPopRange(kClaimMax); n != 0) {
-          next = first + 1;
-          left = n - 1;
-          auto job = jobs.jobsQueue.claimed(first);
-          job(w);
+        } else if (auto job = jobs.jobsQueue.tryPop()) {
+          (*job)(w);
           ran = true;
         }
       }
       if (ran) ++done;
       if (!ran || done >= kFlushEvery) idle = flush();
     } catch (const Thread::AsyncException& e) {
-      dropClaimed();
       if (e.is<WorkerTerminateException>()) return;
       if (e.is<CancelBatchException>()) {
         done = 0;  // the cancelled batch's count is reset by the waiting thread
@@ -125,7 +111,6 @@ void runWorker(Jobs<A>& jobs, WorkerId w, Thread::ThreadControl& ctl) {
       return;
     } catch (...) {
       auto failure = std::current_exception();
-      dropClaimed();
       (void)flush();  // the jobs finished before the failing one
       if (!putStatus(jobs, SchedulerWorkerException{WorkerException(std::move(failure))}))
         return;

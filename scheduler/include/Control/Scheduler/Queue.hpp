@@ -408,30 +408,6 @@ class JQueue {
     return std::nullopt;
   }
 
-  /// Claims up to max consecutive jobs with one step on the head index if the gate is open:
-  /// a sixteenth of the backlog, at least 1, so that two workers draining a long queue do not
-  /// contend for the head index once per job, while a short queue is still shared job by job.
-  /// Returns the first index and the number claimed (0: none). Each claimed index must be
-  /// passed once to claimed() or dropClaimed().
-  std::pair<std::uint64_t, std::uint64_t> tryPopRange(std::uint64_t max) {
-    if (gate_.isEmpty()) return {0, 0};
-    std::uint64_t h = head_.load(std::memory_order_acquire);
-    for (;;) {
-      const std::uint64_t t = tail_.load(std::memory_order_acquire);
-      if (h >= t) return {0, 0};
-      const std::uint64_t k = std::clamp<std::uint64_t>((t - h) / 16, 1, max);
-      if (head_.compare_exchange_weak(h, h + k)) return {h, k};
-    }
-  }
-  /// The job at a claimed index, to be run.
-  Popped claimed(std::uint64_t i) { return Popped(&claim(i)); }
-  /// Drops the job at a claimed index unrun.
-  void dropClaimed(std::uint64_t i) {
-    Slot& s = claim(i);
-    s.body.reset();
-    s.state.store(kDone, std::memory_order_release);
-  }
-
   /// Closes the pop gate (waits if it is closed already).
   void blockPop() { gate_.take(); }
   /// Opens the pop gate (waits if it is open already).
