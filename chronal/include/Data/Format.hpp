@@ -508,10 +508,17 @@ struct NumberTraits;
 /// The state of a digit run read so far.
 struct DigitsState {
   std::uint64_t magnitude = 0;  // the digits' value while it fits 64 bits
+  unsigned length = 0;
   bool overflow = false;
   void push(char c) noexcept {
-    overflow = overflow || __builtin_mul_overflow(magnitude, 10u, &magnitude) ||
-               __builtin_add_overflow(magnitude, static_cast<unsigned>(c - '0'), &magnitude);
+    const auto digit = static_cast<unsigned>(c - '0');
+    // Nineteen digits always fit 64 bits; only longer runs need the checked steps.
+    if (++length <= 19) {
+      magnitude = magnitude * 10 + digit;
+    } else {
+      overflow = overflow || __builtin_mul_overflow(magnitude, 10u, &magnitude) ||
+                 __builtin_add_overflow(magnitude, digit, &magnitude);
+    }
   }
 };
 /// The state of a fraction run read so far.
@@ -646,10 +653,16 @@ private:
   bool emit(const char* whole, const char* wholeEnd, const char* frac, const char* fracEnd,
             bool negative, const DigitsState& d, const FractionState& f, K& k) const {
     if (!Traits::exists(d, f, negative)) return false;
-    return k(fracEnd, [&]() -> T {
-      return Traits::make(std::string_view(whole, static_cast<std::size_t>(wholeEnd - whole)),
-                          std::string_view(frac, static_cast<std::size_t>(fracEnd - frac)), negative, d);
-    });
+    if constexpr (Number::StandardInteger<T>) {
+      // A fixed-width value costs nothing to build: hand it over by value.
+      const T v = Traits::make({}, {}, negative, d);
+      return k(fracEnd, [v]() -> T { return v; });
+    } else {
+      return k(fracEnd, [&]() -> T {
+        return Traits::make(std::string_view(whole, static_cast<std::size_t>(wholeEnd - whole)),
+                            std::string_view(frac, static_cast<std::size_t>(fracEnd - frac)), negative, d);
+      });
+    }
   }
 
   template <class K>
@@ -673,6 +686,23 @@ struct NumberShow {
   SignOption sign;
   std::optional<int> count;
   bool operator()(std::string& out, const T& v) const {
+    if constexpr (Number::StandardInteger<T>) {
+      // The same steps as showNumberText for a rendering without a fraction, kept inline.
+      char buf[24];
+      const auto r = std::to_chars(buf, buf + sizeof buf, v);
+      const char* digits = buf;
+      if (v < 0) {
+        if (sign == NoSign) return false;
+        out.push_back('-');
+        ++digits;
+      } else if (sign == PosNegSign) {
+        out.push_back('+');
+      }
+      const auto length = r.ptr - digits;
+      if (count && *count > length) out.append(static_cast<std::size_t>(*count - length), '0');
+      out.append(digits, static_cast<std::size_t>(length));
+      return true;
+    }
     return NumberTraits<T>::withRendering(
         v, [&](std::string_view r) { return showNumberText(out, sign, count, r); });
   }
