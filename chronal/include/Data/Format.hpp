@@ -634,12 +634,25 @@ private:
   bool digitsFrom(const char* at, const char* end, bool negative, K& k) const {
     DigitsState d;
     if (count) {
-      if (*count < 1 || end - at < *count) return false;
-      for (const char* p = at; p != at + *count; ++p) {
-        if (!isDigit(*p)) return false;
-        d.push(*p);
+      const int n = *count;
+      if (n < 1 || end - at < n) return false;
+      if (n <= 19) {
+        // Nineteen digits always fit 64 bits: no overflow checks.
+        std::uint64_t m = 0;
+        for (int i = 0; i < n; ++i) {
+          const auto digit = static_cast<unsigned>(static_cast<unsigned char>(at[i])) - unsigned('0');
+          if (digit > 9) return false;
+          m = m * 10 + digit;
+        }
+        d.magnitude = m;
+        d.length = static_cast<unsigned>(n);
+      } else {
+        for (const char* p = at; p != at + n; ++p) {
+          if (!isDigit(*p)) return false;
+          d.push(*p);
+        }
       }
-      return fractionFrom(at, at + *count, end, negative, d, k);
+      return fractionFrom(at, at + n, end, negative, d, k);
     }
     for (const char* p = at; p != end && isDigit(*p);) {
       d.push(*p);
