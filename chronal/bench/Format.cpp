@@ -9,12 +9,11 @@
 
 #include <Data/Format.hpp>
 
-#include <atomic>
+#include "../tests/Support.hpp"
+
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <map>
-#include <new>
 #include <sstream>
 #include <string>
 
@@ -25,41 +24,24 @@
 using namespace Data::Format;
 using Data::Number::Integer;
 
-// Heap allocations of the whole program, reported per iteration.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-static std::atomic<long> allocations{0};
-void* operator new(std::size_t n) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+using ChronalSupport::allocations;
+using ChronalSupport::Date;
+using ChronalSupport::dateFormat;
 
 namespace {
 
-struct Date {
-  int year, month, day;
-};
-
 constexpr std::string_view kText = "2024-12-08";
 constexpr Date kDate{2024, 12, 8};
-
-auto dateFormat() {
-  return isoMap(
-      [](const std::pair<int, std::pair<int, int>>& v) { return Date{v.first, v.second.first, v.second.second}; },
-      [](const Date& d) { return std::pair{d.year, std::pair{d.month, d.day}}; },
-      apSeq(apSeqLeft(integerFormat<int>(NoSign, 4), literalFormat("-")),
-            apSeq(apSeqLeft(integerFormat<int>(NoSign, 2), literalFormat("-")), integerFormat<int>(NoSign, 2))));
-}
 
 void countAllocations(benchmark::State& state, long before) {
   state.counters["allocs/op"] = benchmark::Counter(static_cast<double>(allocations.load() - before),
                                                    benchmark::Counter::kAvgIterations);
 }
 
+// F: the static format the combinators return, or Format<Date> that erases it.
+template <class F>
 void BM_ParseFormat(benchmark::State& state) {
-  const auto f = dateFormat();
+  const F f = dateFormat();
   const long before = allocations.load();
   for (auto _ : state) {
     std::string_view text = kText;
@@ -69,20 +51,10 @@ void BM_ParseFormat(benchmark::State& state) {
   }
   countAllocations(state, before);
 }
-BENCHMARK(BM_ParseFormat);
-
-void BM_ParseFormatErased(benchmark::State& state) {
-  const Format<Date> f = dateFormat();
-  const long before = allocations.load();
-  for (auto _ : state) {
-    std::string_view text = kText;
-    benchmark::DoNotOptimize(text);
-    auto r = formatParseM(f, text);
-    benchmark::DoNotOptimize(r);
-  }
-  countAllocations(state, before);
-}
-BENCHMARK(BM_ParseFormatErased);
+using Static = decltype(dateFormat());
+using Erased = Format<Date>;
+BENCHMARK_TEMPLATE(BM_ParseFormat, Static);
+BENCHMARK_TEMPLATE(BM_ParseFormat, Erased);
 
 void BM_ParseStrptime(benchmark::State& state) {
   const std::string text(kText);
@@ -127,8 +99,9 @@ void BM_ParseHinnant(benchmark::State& state) {
 BENCHMARK(BM_ParseHinnant);
 #endif
 
+template <class F>
 void BM_ShowFormat(benchmark::State& state) {
-  const auto f = dateFormat();
+  const F f = dateFormat();
   const long before = allocations.load();
   for (auto _ : state) {
     Date d = kDate;
@@ -138,18 +111,8 @@ void BM_ShowFormat(benchmark::State& state) {
   }
   countAllocations(state, before);
 }
-BENCHMARK(BM_ShowFormat);
-
-void BM_ShowFormatErased(benchmark::State& state) {
-  const Format<Date> f = dateFormat();
-  for (auto _ : state) {
-    Date d = kDate;
-    benchmark::DoNotOptimize(d);
-    auto s = formatShow(f, d);
-    benchmark::DoNotOptimize(s);
-  }
-}
-BENCHMARK(BM_ShowFormatErased);
+BENCHMARK_TEMPLATE(BM_ShowFormat, Static);
+BENCHMARK_TEMPLATE(BM_ShowFormat, Erased);
 
 void BM_ShowStrftime(benchmark::State& state) {
   std::tm tm{};
@@ -233,12 +196,12 @@ int main(int argc, char** argv) {
   Summary summary;
   benchmark::RunSpecifiedBenchmarks(&summary);
   std::printf("\nRatios of medians (below 1: the format is faster)\n");
-  summary.ratio("parse: format / strptime", "BM_ParseFormat", "BM_ParseStrptime");
-  summary.ratio("parse: format / date::parse", "BM_ParseFormat", "BM_ParseHinnant");
-  summary.ratio("parse: erased format / strptime", "BM_ParseFormatErased", "BM_ParseStrptime");
-  summary.ratio("parse: format / by hand", "BM_ParseFormat", "BM_ParseByHand");
-  summary.ratio("show: format / strftime", "BM_ShowFormat", "BM_ShowStrftime");
-  summary.ratio("show: format / date::format", "BM_ShowFormat", "BM_ShowHinnant");
-  summary.ratio("show: erased format / strftime", "BM_ShowFormatErased", "BM_ShowStrftime");
+  summary.ratio("parse: format / strptime", "BM_ParseFormat<Static>", "BM_ParseStrptime");
+  summary.ratio("parse: format / date::parse", "BM_ParseFormat<Static>", "BM_ParseHinnant");
+  summary.ratio("parse: erased format / strptime", "BM_ParseFormat<Erased>", "BM_ParseStrptime");
+  summary.ratio("parse: format / by hand", "BM_ParseFormat<Static>", "BM_ParseByHand");
+  summary.ratio("show: format / strftime", "BM_ShowFormat<Static>", "BM_ShowStrftime");
+  summary.ratio("show: format / date::format", "BM_ShowFormat<Static>", "BM_ShowHinnant");
+  summary.ratio("show: erased format / strftime", "BM_ShowFormat<Erased>", "BM_ShowStrftime");
   benchmark::Shutdown();
 }

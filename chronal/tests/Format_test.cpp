@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "Support.hpp"
+
 #include <cstdint>
 #include <limits>
 #include <random>
@@ -26,18 +28,8 @@ std::string errorOf(const F& f, std::string_view s) {
   return r ? std::string("ok") : r.error();
 }
 
-struct Date {
-  int year, month, day;
-  friend bool operator==(const Date&, const Date&) = default;
-};
-
-auto dateFormat() {
-  return isoMap(
-      [](const std::pair<int, std::pair<int, int>>& v) { return Date{v.first, v.second.first, v.second.second}; },
-      [](const Date& d) { return std::pair{d.year, std::pair{d.month, d.day}}; },
-      apSeq(apSeqLeft(integerFormat<int>(NoSign, 4), literalFormat("-")),
-            apSeq(apSeqLeft(integerFormat<int>(NoSign, 2), literalFormat("-")), integerFormat<int>(NoSign, 2))));
-}
+using ChronalSupport::Date;
+using ChronalSupport::dateFormat;
 
 static_assert(IsoVariant<Format<int>> && Productish<Format<int>> && Summish<Format<int>>);
 static_assert(IsoVariant<decltype(dateFormat())> && Productish<decltype(integerFormat<long>(NoSign))>);

@@ -4,9 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
+#include "Support.hpp"
+
 #include <string>
 
 namespace P = Data::Format::Parser;
@@ -16,17 +15,7 @@ using Data::Format::NegSign;
 using Data::Format::NoSign;
 using Data::Number::Integer;
 
-// Heap allocations made by this test program, to check that parsing does not allocate per character.
-// The replacements pair malloc with free; GCC cannot see that once they are inlined.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-static std::atomic<long> allocations{0};
-void* operator new(std::size_t n) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+using ChronalSupport::allocations;
 
 namespace {
 
