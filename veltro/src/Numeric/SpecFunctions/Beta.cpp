@@ -124,12 +124,13 @@ double soper(double beta, double p, double q, const Point& pt) {
   }
   // The fraction converges fast below (p + 1)/(p + q + 2); above it (possible when p > q), its
   // mirror image for I_{1−x}(q, p) does, and 1 − x is exact there (x > 1/2).
-  const double lnx = pt.paired ? pt.logX() : std::log(x);
-  const double lncx = pt.paired ? pt.logCx() : std::log1p(-x);
-  if (x <= (p + 1.0) / (p + q + 2.0)) return detail::incompleteBetaContinuedFraction(beta, p, q, x, lnx, lncx);
-  const double lnx2 = pt.paired ? lnx : std::log1p(-cx);
-  const double lncx2 = pt.paired ? lncx : std::log(cx);
-  return 1.0 - detail::incompleteBetaContinuedFraction(beta, q, p, cx, lncx2, lnx2);
+  // The documented fraction takes ln of its point and log1p of its negation.
+  if (x <= (p + 1.0) / (p + q + 2.0)) {
+    return detail::incompleteBetaContinuedFraction(beta, p, q, x, pt.paired ? pt.logX() : std::log(x),
+                                                   pt.paired ? pt.logCx() : std::log1p(-x));
+  }
+  return 1.0 - detail::incompleteBetaContinuedFraction(beta, q, p, cx, pt.paired ? pt.logCx() : std::log(cx),
+                                                       pt.paired ? pt.logX() : std::log1p(-cx));
 }
 
 // The quadrature's frame: the shapes less one, the mean mu with ln mu and ln(1 − mu), and the
