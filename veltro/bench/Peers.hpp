@@ -17,6 +17,7 @@
 #include <Numeric/Veltro/Constants.hpp>
 
 #include "AccuracyCsv.hpp"
+#include "Plain.hpp"
 
 #ifdef HAVE_BOOST_MATH
 #include <boost/math/special_functions/beta.hpp>
@@ -83,7 +84,8 @@ using PureDouble = bp::policy<bp::promote_double<false>, bp::pole_error<bp::igno
 inline double boostLgamma(double x) { return boost::math::lgamma(x, PureDouble()); }
 #endif
 
-/// veltro first for every function, then the peers in a fixed order (glibc, Boost, R, GSL).
+/// veltro first for every function, then its plain transcription where there is one, then the
+/// peers in a fixed order (glibc, Boost, R, GSL).
 inline const std::vector<Entry>& entries()
 {
     static const std::vector<Entry> e{
@@ -106,6 +108,14 @@ inline const std::vector<Entry>& entries()
         {"choose", "veltro", [](const double* a) { return sf::choose(asInt(a[0]), asInt(a[1])); }},
         {"logChoose", "veltro", [](const double* a) { return sf::logChoose(asInt(a[0]), asInt(a[1])); }},
         {"bd0", "veltro", [](const double* a) { return sf::Extra::bd0(a[0], a[1]); }},
+
+        // The documented algorithm transcribed literally (Plain.hpp), where veltro trails a peer.
+        {"digamma", "plain", [](const double* a) { return plain::digamma(a[0]); }},
+        {"log1pmx", "plain", [](const double* a) { return plain::log1pmx(a[0]); }},
+        {"invErf", "plain", [](const double* a) { return plain::invErf(a[0]); }},
+        {"invErfc", "plain", [](const double* a) { return plain::invErfc(a[0]); }},
+        {"incompleteBeta", "plain", [](const double* a) { return plain::incompleteBeta(a[0], a[1], a[2]); }},
+        {"invIncompleteBeta", "plain", [](const double* a) { return plain::invIncompleteBeta(a[0], a[1], a[2]); }},
 
         {"logGamma", "glibc", [](const double* a) { return std::lgamma(a[0]); }},
         {"logGammaAS245", "glibc lgamma", [](const double* a) { return std::lgamma(a[0]); }},
