@@ -226,14 +226,15 @@ void HashBareChain(benchmark::State& state) {
 BENCHMARK(HashBareChain);
 
 #if HAVE_ABSL
+struct Pair {
+  std::int64_t day, ps;
+  template <class H>
+  friend H AbslHashValue(H h, const Pair& p) {
+    return H::combine(std::move(h), p.day, p.ps);
+  }
+};
+
 void AbslHashTwoFields(benchmark::State& state) {
-  struct Pair {
-    std::int64_t day, ps;
-    template <class H>
-    friend H AbslHashValue(H h, const Pair& p) {
-      return H::combine(std::move(h), p.day, p.ps);
-    }
-  };
   std::vector<Pair> in;
   for (const auto& t : times()) {
     in.push_back({t.utctDay.toModifiedJulianDay().toInt64(), t.utctDayTime.picoseconds().toInt64()});

@@ -130,6 +130,9 @@ TEST(TimeFormat, BacktracksAndReadsEveryPrefix) {
   EXPECT_EQ(parseTimeM<Day>(false, loc(), "%Y%m%d", "20241208"), fromGregorian(2024, 12, 8));
   EXPECT_EQ(parseTimeM<Day>(false, loc(), "%Y%m%d", "2024128"), fromGregorian(2024, 12, 8));
   EXPECT_EQ(parseTimeM<Day>(false, loc(), "%d%b%Y", "8MAY2024"), fromGregorian(2024, 5, 8));
+  // The first readings (four year digits) fail here; the search goes on to five.
+  EXPECT_EQ(parseTimeM<Day>(false, loc(), "%Y-%m-%d", "12345-01-02"), fromGregorian(12345, 1, 2));
+  EXPECT_EQ(parseTimeM<Day>(false, loc(), "%Y%m%d", "123450102"), fromGregorian(12345, 1, 2));
   EXPECT_EQ(parseTimeM<Day>(false, loc(), "%B %d", "march 3"), fromGregorian(1970, 3, 3));
   const auto reads = readSTime<TimeOfDay>(false, loc(), "%H%M", "1234");
   ASSERT_EQ(reads.size(), 4u);  // 12:34, then 12:3, 1:23 and 1:2 with the rest left over

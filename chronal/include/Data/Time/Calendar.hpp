@@ -103,7 +103,8 @@ inline constexpr std::int64_t fastYearLimit = 1'000'000'000'000'000;
 inline constexpr std::int64_t fastDayLimit = 300'000'000'000'000'000;
 
 constexpr bool isLeap(std::int64_t y) noexcept {
-  return (y % 4 == 0) && (y % 100 != 0 || y % 400 == 0);
+  // y % 400 == 0 is y % 100 == 0 and y % 16 == 0.
+  return (y & 3) == 0 && (y % 100 != 0 || (y & 15) == 0);
 }
 constexpr int monthLength(bool leap, int m) noexcept {
   constexpr int lengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -156,8 +157,10 @@ inline Day fromGregorian(const Year& y, MonthOfYear m, DayOfMonth d) {
   m = m < 1 ? 1 : m > 12 ? 12 : m;
   if (y.fitsInt64() && y.small() > -detail::fastYearLimit && y.small() < detail::fastYearLimit) {
     const std::int64_t yy = y.small();
-    const int len = detail::monthLength(detail::isLeap(yy), m);
-    d = d < 1 ? 1 : d > len ? len : d;
+    if (d < 1 || d > 28) {  // only the last days of a month need its length
+      const int len = detail::monthLength(detail::isLeap(yy), m);
+      d = d < 1 ? 1 : d > len ? len : d;
+    }
     return Day(detail::mjdFromCivil(yy, m, d));
   }
   return detail::fromGregorianBig(y, m, d);

@@ -58,25 +58,55 @@ inline std::int64_t hashInteger(std::int64_t s, const Integer& n) noexcept {
   return detail::hashBigInteger(s, n);
 }
 
+namespace detail {
+/// The inverse of an odd a modulo 2^64 (Newton's iteration doubles the correct bits each step).
+constexpr std::uint64_t inverse64(std::uint64_t a) noexcept {
+  std::uint64_t x = a;  // correct to 3 bits for odd a
+  for (int i = 0; i < 5; ++i) x *= 2 - a * x;
+  return x;
+}
+struct FiveStep {
+  std::uint64_t inverse;  // of 5^k
+  std::uint64_t limit;    // (2^64 − 1) / 5^k: m is a multiple of 5^k iff m·inverse ≤ limit
+  int k;
+};
+inline constexpr FiveStep fiveSteps[] = {
+    {inverse64(390625), ~std::uint64_t{0} / 390625, 8},
+    {inverse64(625), ~std::uint64_t{0} / 625, 4},
+    {inverse64(25), ~std::uint64_t{0} / 25, 2},
+    {inverse64(5), ~std::uint64_t{0} / 5, 1}};
+inline constexpr std::int64_t powersOfFive[13] = {1,        5,         25,         125,
+                                                  625,      3125,      15625,      78125,
+                                                  390625,   1953125,   9765625,    48828125,
+                                                  244140625};
+/// ps / 10^12 in lowest terms for a 64-bit count other than the most negative one.
+constexpr std::pair<std::int64_t, std::int64_t> reduceSmall(std::int64_t ps) noexcept {
+  if (ps == 0) return {0, 1};
+  // 10^12 = 2^12 · 5^12: cancel the common factors of 2, then those of 5 (at most 8+4 tests, each
+  // an exact division by multiplication with the inverse).
+  std::uint64_t m = ps < 0 ? std::uint64_t(0) - static_cast<std::uint64_t>(ps)
+                           : static_cast<std::uint64_t>(ps);
+  const int twos = std::min(__builtin_ctzll(m), 12);
+  m >>= twos;
+  int fives = 0;
+  for (const FiveStep& st : fiveSteps) {
+    if (fives + st.k <= 12 && m * st.inverse <= st.limit) {
+      m *= st.inverse;
+      fives += st.k;
+    }
+  }
+  const auto num = static_cast<std::int64_t>(m);
+  return {ps < 0 ? -num : num, (std::int64_t{1} << (12 - twos)) * powersOfFive[12 - fives]};
+}
+}  // namespace detail
+
 /// The picosecond count as seconds in lowest terms: (numerator, denominator) of ps / 10^12.
 inline std::pair<Integer, Integer> reducedSeconds(const Integer& ps) {
   if (!ps.fitsInt64() || ps.small() == std::numeric_limits<std::int64_t>::min()) {
     return detail::reducedSecondsBig(ps);
   }
-  std::int64_t v = ps.small();
-  if (v == 0) return {Integer(0), Integer(1)};
-  // 10^12 = 2^12 · 5^12: cancel the common factors of 2, then those of 5.
-  const auto mag = static_cast<std::uint64_t>(v < 0 ? -v : v);
-  const int twos = std::min(__builtin_ctzll(mag), 12);
-  v /= std::int64_t{1} << twos;
-  int fives = 0;
-  while (fives < 12 && v % 5 == 0) {
-    v /= 5;
-    ++fives;
-  }
-  std::int64_t den = std::int64_t{1} << (12 - twos);
-  for (int i = fives; i < 12; ++i) den *= 5;
-  return {Integer(v), Integer(den)};
+  const auto [num, den] = detail::reduceSmall(ps.small());
+  return {Integer(num), Integer(den)};
 }
 
 // Field by field, each step salting the next, in the order the comments give.
@@ -103,7 +133,12 @@ inline std::int64_t hashWithSalt(std::int64_t s, Calendar::QuarterOfYear q) noex
 /// The length in seconds as a fraction in lowest terms: numerator, then denominator.
 template <class Tag>
 std::int64_t hashWithSalt(std::int64_t s, const Clock::Picoseconds<Tag>& t) {
-  const auto [num, den] = reducedSeconds(t.picoseconds());
+  const Integer& ps = t.picoseconds();
+  if (ps.fitsInt64() && ps.small() != std::numeric_limits<std::int64_t>::min()) {
+    const auto [num, den] = detail::reduceSmall(ps.small());
+    return mix(mix(s, num), den);  // both in the 64-bit range: H is one mixing step
+  }
+  const auto [num, den] = reducedSeconds(ps);
   return hashInteger(hashInteger(s, num), den);
 }
 /// The modified Julian date as a fraction: numerator, then denominator.

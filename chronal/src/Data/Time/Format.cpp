@@ -83,6 +83,11 @@ struct Spec {
 /// Reads the directive after a '%' at f (f points past the '%'); returns the position after it,
 /// or null when the format ends inside the directive.
 const char* readSpec(const char* f, const char* end, Spec& s) {
+  if (f < end && *f != 'E' && *f != 'O' &&
+      ((*f >= 'A' && *f <= 'Z') || (*f >= 'a' && *f <= 'z'))) {  // no modifiers
+    s.letter = *f;
+    return f + 1;
+  }
   while (f < end && (*f == '-' || *f == '_' || *f == '0' || *f == '^' || *f == '#')) {
     if (*f == '^' || *f == '#') {
       s.caseMod = *f;
@@ -109,7 +114,7 @@ const char* readSpec(const char* f, const char* end, Spec& s) {
 }
 
 /// The expansion of a composite directive, or empty.
-std::string_view composite(char letter, const TimeLocale& l) {
+inline std::string_view composite(char letter, const TimeLocale& l) {
   switch (letter) {
     case 'F': return "%Y-%m-%d";
     case 'T': return "%H:%M:%S";
@@ -169,6 +174,16 @@ void appendNumber(std::string& out, const Spec& s, std::int64_t v) {
     width = s.width;
     if (pad == 0 && s.pad != '-') pad = '0';
   }
+  if (v >= 0 && v < 100 && width <= 2) {  // the common one- and two-digit fields
+    const char digits[2] = {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
+    if (v >= 10) {
+      out.append(digits, 2);
+    } else {
+      if (pad != 0 && width == 2) out += pad;
+      out += digits[1];
+    }
+    return;
+  }
   Calendar::Private::appendPaddedNum(out, v, pad == 0 ? 0 : width, pad == 0 ? '0' : pad);
 }
 
@@ -190,6 +205,14 @@ void appendOffset(std::string& out, int minutes, bool colon) {
   Calendar::Private::appendPaddedNum(out, a / 60, 2, '0');
   if (colon) out += ':';
   Calendar::Private::appendPaddedNum(out, a % 60, 2, '0');
+}
+
+// (whole seconds, picoseconds) of a picosecond count, floor-style.
+std::pair<Integer, Integer> wholeSeconds(const Integer& ps) {
+  if (ps.fitsInt64() && ps.small() >= 0) {
+    return {Integer(ps.small() / kPicosPerSecond), Integer(ps.small() % kPicosPerSecond)};
+  }
+  return divMod(ps, Integer(kPicosPerSecond));
 }
 
 int weekday0(const Day& d) { return static_cast<int>(Calendar::dayOfWeek(d)) % 7; }  // Sunday 0
@@ -263,11 +286,11 @@ bool appendDirective(std::string& out, const TimeLocale& l, const Spec& s, const
       return true;
     case 'S':
       if (!t) return false;
-      appendNumber(out, s, div(t->todSec.units(), Pico::scale()));
+      appendNumber(out, s, wholeSeconds(t->todSec.units()).first);
       return true;
     case 'q': case 'Q': {
       if (!t) return false;
-      const Integer frac = mod(t->todSec.units(), Pico::scale());
+      const Integer frac = wholeSeconds(t->todSec.units()).second;
       std::string digits;
       Calendar::Private::appendPaddedNum(digits, frac, 12, '0');
       if (s.letter == 'Q') {
@@ -312,12 +335,10 @@ void formatInto(std::string& out, const TimeLocale& l, std::string_view format, 
   const char* f = format.data();
   const char* end = f + format.size();
   while (f < end) {
-    const char* pct = static_cast<const char*>(std::memchr(f, '%', static_cast<std::size_t>(end - f)));
-    if (!pct) {
-      out.append(f, end);
-      return;
-    }
+    const char* pct = f;
+    while (pct < end && *pct != '%') ++pct;
     out.append(f, pct);
+    if (pct == end) return;
     Spec s;
     const char* next = readSpec(pct + 1, end, s);
     if (!next) {
@@ -350,6 +371,7 @@ struct Item {
   Kind kind;
   char lit;
   Spec spec;
+  bool spaces = false;  // a number directive that skips leading spaces (%e, %k, %l, %_d ...)
 };
 
 /// The compiled items, inline up to a size that covers every usual format.
@@ -363,6 +385,10 @@ public:
     if (heap_.empty()) heap_.assign(inline_.begin(), inline_.begin() + static_cast<std::ptrdiff_t>(n_));
     heap_.push_back(it);
   }
+  void clear() {
+    n_ = 0;
+    heap_.clear();
+  }
   const Item* begin() const { return heap_.empty() ? inline_.data() : heap_.data(); }
   const Item* end() const { return begin() + (heap_.empty() ? n_ : heap_.size()); }
 
@@ -372,7 +398,9 @@ private:
   std::vector<Item> heap_;
 };
 
-void compile(Items& items, const TimeLocale& l, std::string_view format, int depth) {
+/// Compiles the format into items; sets localeDependent when it expands a locale format.
+void compile(Items& items, const TimeLocale& l, std::string_view format, int depth,
+             bool& localeDependent) {
   const char* f = format.data();
   const char* end = f + format.size();
   while (f < end) {
@@ -389,17 +417,58 @@ void compile(Items& items, const TimeLocale& l, std::string_view format, int dep
     }
     const std::string_view comp = composite(s.letter, l);
     if (!comp.empty() && depth < kMaxExpansionDepth) {
-      compile(items, l, comp, depth + 1);
+      localeDependent = localeDependent || (s.letter != 'F' && s.letter != 'T' &&
+                                            s.letter != 'R' && s.letter != 'D');
+      compile(items, l, comp, depth + 1, localeDependent);
     } else if (s.letter == '%') {
       items.push(Item{Kind::Literal, '%', {}});
     } else if (s.letter == 'n' || s.letter == 't') {
       items.push(Item{Kind::Space, ' ', {}});
     } else {
-      items.push(Item{Kind::Directive, 0, s});
+      const bool spaces = s.pad == '_' || (s.pad == 0 && numberStyle(s.letter).pad == ' ');
+      items.push(Item{Kind::Directive, 0, s, spaces});
     }
     f = next;
   }
 }
+
+/// The compiled items of a format. The last format without locale formats compiled on this thread
+/// is kept, so a loop parsing with one format compiles it once.
+class CompiledFormat {
+public:
+  CompiledFormat(const TimeLocale& l, std::string_view format) {
+    Cache& cache = threadCache();
+    if (cache.valid && cache.format == format) {
+      items_ = &cache.items;
+      return;
+    }
+    own_.emplace();
+    bool localeDependent = false;
+    compile(*own_, l, format, 0, localeDependent);
+    items_ = &*own_;
+    if (!localeDependent) {
+      cache.valid = false;  // stays invalid if an assignment below throws
+      cache.format.assign(format);
+      cache.items = *own_;
+      cache.valid = true;
+    }
+  }
+  const Item* begin() const { return items_->begin(); }
+  const Item* end() const { return items_->end(); }
+
+private:
+  struct Cache {
+    std::string format;
+    Items items;
+    bool valid = false;
+  };
+  static Cache& threadCache() {
+    thread_local Cache cache;
+    return cache;
+  }
+  std::optional<Items> own_;
+  const Items* items_ = nullptr;
+};
 
 enum Has : unsigned {
   kYear = 1u << 0, kCentury = 1u << 1, kYearOfCentury = 1u << 2, kMonth = 1u << 3,
@@ -454,12 +523,44 @@ public:
   Matcher(const TimeLocale& l, std::string_view input, Fields& f, K& k)
       : l_(l), input_(input), end_(input.data() + input.size()), f_(f), k_(k) {}
 
-  bool run(const Item* it, const Item* last, const char* p) {
+  /// Looks for readings from p. With firstPathFirst, the path that takes every directive's first
+  /// fitting reading is walked as a plain loop before the backtracking search; the search would
+  /// reach that path first, so a reading accepted there is the one the search would give.
+  bool run(const Item* first, const Item* last, const char* p, bool firstPathFirst) {
     last_ = last;
-    return match(it, p);
+    if (firstPathFirst) {
+      linear_ = true;
+      const char* q = p;
+      for (const Item* it = first; q && it != last; ++it) q = step(it, q);
+      linear_ = false;
+      if (q && k_(q)) return true;
+    }
+    return match(first, p);
   }
 
 private:
+  // The reading of one item on the first path: the position after it, or null.
+  const char* step(const Item* it, const char* p) {
+    switch (it->kind) {
+      case Kind::Literal:
+        return p < end_ && *p == it->lit ? p + 1 : nullptr;
+      case Kind::Space:
+        while (p < end_ && isSpace(*p)) ++p;
+        return p;
+      default:
+        return directive(it, p) ? linearEnd_ : nullptr;
+    }
+  }
+
+  // Goes on after a reading of *it that ends at p: on the first path it just records p.
+  bool next(const Item* it, const char* p) {
+    if (linear_) {
+      linearEnd_ = p;
+      return true;
+    }
+    return match(it + 1, p);
+  }
+
   bool match(const Item* it, const char* p) {
     for (;; ++it) {
       if (it == last_) return k_(p);
@@ -481,8 +582,7 @@ private:
   bool number(const Item* it, const char* p, int lo, int hi, Store store) {
     const Spec& s = it->spec;
     if (s.width > 0) hi = s.width;
-    const bool spaces = s.pad == '_' || (s.pad == 0 && numberStyle(s.letter).pad == ' ');
-    if (spaces) {
+    if (it->spaces) {
       while (p < end_ && *p == ' ') ++p;
     }
     int n = 0;
@@ -490,7 +590,7 @@ private:
     for (; n >= lo && n >= 1; --n) {
       std::int64_t v = 0;
       for (int i = 0; i < n; ++i) v = v * 10 + (p[i] - '0');
-      if (store(v, n) && match(it + 1, p + n)) return true;
+      if (store(v, n) && next(it, p + n)) return true;
     }
     return false;
   }
@@ -511,7 +611,7 @@ private:
     while (n < hi && n < avail && isDigit(p[n])) ++n;
     auto attempt = [&](std::size_t len) {
       store(*digitsValue(p, len, negative));
-      return match(it + 1, p + len);
+      return next(it, p + len);
     };
     const std::size_t first = natural == 0 || natural > n ? n : natural;
     if (first == 0) return false;
@@ -533,7 +633,7 @@ private:
         const std::string& w = pass == 0 ? ns[i].first : ns[i].second;
         if (equalsFold(input_, p, w)) {
           store(static_cast<int>(i));
-          if (match(it + 1, p + w.size())) return true;
+          if (next(it, p + w.size())) return true;
         }
       }
     }
@@ -557,7 +657,7 @@ private:
     f_.zoneMinutes = (negative ? -1 : 1) * (h * 60 + m);
     f_.zoneSummer = false;
     f_.zoneName = {};
-    return match(it + 1, p);
+    return next(it, p);
   }
 
   bool zoneName(const Item* it, const char* p) {
@@ -571,7 +671,7 @@ private:
         f_.zoneMinutes = z.timeZoneMinutes;
         f_.zoneSummer = z.timeZoneSummerOnly;
         f_.zoneName = z.timeZoneName;
-        return match(it + 1, q);
+        return next(it, q);
       }
     }
     if (name == "UTC") {
@@ -579,7 +679,7 @@ private:
       f_.zoneMinutes = 0;
       f_.zoneSummer = false;
       f_.zoneName = "UTC";
-      return match(it + 1, q);
+      return next(it, q);
     }
     return false;
   }
@@ -668,10 +768,10 @@ private:
           }
           for (; n < 12; ++n) v *= 10;
           f.fraction = v;
-          if (match(it + 1, q)) return true;
+          if (next(it, q)) return true;
         }
         f.fraction = 0;
-        return match(it + 1, p);
+        return next(it, p);
       }
       case 'B': case 'b': case 'h':
         return names(it, p, l_.months, [&](int i) { f.has |= kMonth; f.month = i + 1; });
@@ -683,7 +783,7 @@ private:
           if (equalsFold(input_, p, *aps[i])) {
             f.has |= kPm;
             f.pm = i == 1;
-            if (match(it + 1, p + aps[i]->size())) return true;
+            if (next(it, p + aps[i]->size())) return true;
           }
         }
         return false;
@@ -703,6 +803,8 @@ private:
   Fields& f_;
   K& k_;
   const Item* last_ = nullptr;
+  bool linear_ = false;
+  const char* linearEnd_ = nullptr;
 };
 
 // Building values from the fields.
@@ -730,8 +832,10 @@ std::optional<TimeOfDay> buildTimeOfDay(const Fields& f) {
   } else if (f.has & kHour12) {
     h = f.hour % 12 + (f.pm ? 12 : 0);
   }
-  const Pico s = Pico::fromUnits(Integer(std::int64_t{f.second} * kPicosPerSecond + f.fraction));
-  return Data::Time::LocalTime::makeTimeOfDayValid(h, f.minute, s);
+  // The directives have checked their ranges (hour 0..23 or 1..12, minute 0..59, second 0..60,
+  // fraction below one second), so the time of day is valid as it stands.
+  return TimeOfDay{h, f.minute,
+                   Pico::fromUnits(Integer(std::int64_t{f.second} * kPicosPerSecond + f.fraction))};
 }
 
 TimeZone buildZone(const Fields& f) {
@@ -782,7 +886,10 @@ const char* skipSpaces(const char* p, const char* end) {
 template <class T>
 std::optional<T> parseAll(bool acceptWS, const TimeLocale& l, std::span<const FormatInput> pairs) {
   std::vector<Items> compiled(pairs.size());
-  for (std::size_t i = 0; i < pairs.size(); ++i) compile(compiled[i], l, pairs[i].first, 0);
+  for (std::size_t i = 0; i < pairs.size(); ++i) {
+    bool localeDependent = false;
+    compile(compiled[i], l, pairs[i].first, 0, localeDependent);
+  }
   Fields fields;
   std::optional<T> result;
   // Pair i is matched with a continuation that requires its whole input and goes on to pair i+1.
@@ -799,7 +906,7 @@ std::optional<T> parseAll(bool acceptWS, const TimeLocale& l, std::span<const Fo
     };
     Matcher<decltype(k)> m(l, in, fields, k);
     const char* start = acceptWS ? skipSpaces(in.data(), end) : in.data();
-    return m.run(compiled[i].begin(), compiled[i].end(), start);
+    return m.run(compiled[i].begin(), compiled[i].end(), start, false);
   };
   matchFrom(matchFrom, 0);
   return result;
@@ -809,8 +916,7 @@ std::optional<T> parseAll(bool acceptWS, const TimeLocale& l, std::span<const Fo
 template <class T>
 std::optional<T> parseOne(bool acceptWS, const TimeLocale& l, std::string_view format,
                           std::string_view in) {
-  Items items;
-  compile(items, l, format, 0);
+  const CompiledFormat items(l, format);
   Fields fields;
   std::optional<T> result;
   const char* end = in.data() + in.size();
@@ -821,15 +927,14 @@ std::optional<T> parseOne(bool acceptWS, const TimeLocale& l, std::string_view f
     return result.has_value();
   };
   Matcher<decltype(k)> m(l, in, fields, k);
-  m.run(items.begin(), items.end(), acceptWS ? skipSpaces(in.data(), end) : in.data());
+  m.run(items.begin(), items.end(), acceptWS ? skipSpaces(in.data(), end) : in.data(), true);
   return result;
 }
 
 template <class T>
 std::vector<std::pair<T, std::string>> readsAll(bool acceptWS, const TimeLocale& l,
                                                 std::string_view format, std::string_view in) {
-  Items items;
-  compile(items, l, format, 0);
+  const CompiledFormat items(l, format);
   Fields fields;
   std::vector<std::pair<T, std::string>> out;
   const char* end = in.data() + in.size();
@@ -841,7 +946,7 @@ std::vector<std::pair<T, std::string>> readsAll(bool acceptWS, const TimeLocale&
     return false;  // keep looking: every reading is wanted
   };
   Matcher<decltype(k)> m(l, in, fields, k);
-  m.run(items.begin(), items.end(), acceptWS ? skipSpaces(in.data(), end) : in.data());
+  m.run(items.begin(), items.end(), acceptWS ? skipSpaces(in.data(), end) : in.data(), false);
   return out;
 }
 

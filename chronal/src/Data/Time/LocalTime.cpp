@@ -29,7 +29,7 @@ std::pair<std::int64_t, std::int64_t> splitMinutes(std::int64_t minutes) {
 
 std::optional<TimeOfDay> makeTimeOfDayValid(int h, int m, const Pico& s) {
   if (h < 0 || h > 23 || m < 0 || m > 59) return std::nullopt;
-  if (s.units().signum() < 0 || !(s < Pico::fromInteger(61))) return std::nullopt;
+  if (s.units().signum() < 0 || s.units() >= Integer(61 * kPicosPerSecond)) return std::nullopt;
   return TimeOfDay{h, m, s};
 }
 

@@ -44,6 +44,12 @@ void appendPadded(std::string& out, const PadOption& pad, std::string_view s) {
 }
 
 void appendMagnitude(std::string& out, std::uint64_t v, int width, char padChar) {
+  if (v < 100 && width == 2) {  // the common two-digit field
+    const char two[2] = {v < 10 ? padChar : static_cast<char>('0' + v / 10),
+                         static_cast<char>('0' + v % 10)};
+    out.append(two, 2);
+    return;
+  }
   char buf[24];
   char* end = buf + sizeof buf;
   char* p = end;
