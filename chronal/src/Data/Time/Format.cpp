@@ -365,6 +365,23 @@ std::string formatWith(const TimeLocale& l, std::string_view format, const Sourc
 // ---------------------------------------------------------------------------------------------
 // Parsing
 
+/// The index of a letter's entry in the int-field table (kIntFields below), or -1.
+constexpr int intFieldIndex(char letter) {
+  switch (letter) {
+    case 'y': return 0;
+    case 'm': return 1;
+    case 'd': case 'e': return 2;
+    case 'j': return 3;
+    case 'H': case 'k': return 4;
+    case 'I': case 'l': return 5;
+    case 'M': return 6;
+    case 'S': return 7;
+    case 'u': return 8;
+    case 'w': return 9;
+    default: return -1;
+  }
+}
+
 enum class Kind : std::uint8_t { Literal, Space, Directive };
 
 struct Item {
@@ -372,6 +389,7 @@ struct Item {
   char lit;
   Spec spec;
   bool spaces = false;  // a number directive that skips leading spaces (%e, %k, %l, %_d ...)
+  std::int8_t intField = -1;  // index into the int-field table, or -1
 };
 
 /// The compiled items, inline up to a size that covers every usual format.
@@ -426,7 +444,7 @@ void compile(Items& items, const TimeLocale& l, std::string_view format, int dep
       items.push(Item{Kind::Space, ' ', {}});
     } else {
       const bool spaces = s.pad == '_' || (s.pad == 0 && numberStyle(s.letter).pad == ' ');
-      items.push(Item{Kind::Directive, 0, s, spaces});
+      items.push(Item{Kind::Directive, 0, s, spaces, static_cast<std::int8_t>(intFieldIndex(s.letter))});
     }
     f = next;
   }
@@ -496,6 +514,34 @@ struct Fields {
   std::string_view zoneName;  // into the locale or a fixed name
 };
 
+/// A number directive read into an int field of Fields (or only checked, for %u and %w), with its
+/// usual digit count and its range.
+struct IntField {
+  int Fields::*field;
+  unsigned bit;
+  int digits;
+  int lo;
+  int hi;
+};
+constexpr IntField kIntFields[] = {
+    {&Fields::yearOfCentury, kYearOfCentury, 2, 0, 99},  // y
+    {&Fields::month, kMonth, 2, 1, 12},                  // m
+    {&Fields::day, kDay, 2, 1, 31},                      // d e
+    {&Fields::dayOfYear, kDayOfYear, 3, 1, 366},         // j
+    {&Fields::hour, kHour24, 2, 0, 23},                  // H k
+    {&Fields::hour, kHour12, 2, 1, 12},                  // I l
+    {&Fields::minute, kMinute, 2, 0, 59},                // M
+    {&Fields::second, kSecond, 2, 0, 60},                // S
+    {nullptr, 0, 1, 1, 7},                               // u
+    {nullptr, 0, 1, 0, 6},                               // w
+};
+/// The value of n ≤ 18 digits.
+inline std::int64_t digitValue(const char* p, int n) {
+  std::int64_t v = 0;
+  for (int i = 0; i < n; ++i) v = v * 10 + (p[i] - '0');
+  return v;
+}
+
 bool equalsFold(std::string_view input, const char* p, std::string_view word) {
   if (word.empty() || static_cast<std::size_t>(input.data() + input.size() - p) < word.size()) {
     return false;
@@ -548,8 +594,29 @@ private:
         while (p < end_ && isSpace(*p)) ++p;
         return p;
       default:
+        if (it->intField >= 0) return firstIntReading(it, p);
         return directive(it, p) ? linearEnd_ : nullptr;
     }
+  }
+
+  // The first reading of an int-field directive, as number() would find it: the longest digit run
+  // (up to the width) whose value is in range.
+  const char* firstIntReading(const Item* it, const char* p) {
+    const IntField& fd = kIntFields[it->intField];
+    const int hi = it->spec.width > 0 ? it->spec.width : fd.digits;
+    if (it->spaces) {
+      while (p < end_ && *p == ' ') ++p;
+    }
+    int n = 0;
+    while (n < hi && p + n < end_ && isDigit(p[n])) ++n;
+    for (; n >= 1; --n) {
+      if (n > 18) continue;
+      const std::int64_t v = digitValue(p, n);
+      f_.has |= fd.bit;
+      if (fd.field) f_.*fd.field = static_cast<int>(v);
+      if (v >= fd.lo && v <= fd.hi) return p + n;
+    }
+    return nullptr;
   }
 
   // Goes on after a reading of *it that ends at p: on the first path it just records p.
@@ -588,9 +655,8 @@ private:
     int n = 0;
     while (n < hi && p + n < end_ && isDigit(p[n])) ++n;
     for (; n >= lo && n >= 1; --n) {
-      std::int64_t v = 0;
-      for (int i = 0; i < n; ++i) v = v * 10 + (p[i] - '0');
-      if (store(v, n) && next(it, p + n)) return true;
+      if (n > 18) continue;  // too long for any field
+      if (store(digitValue(p, n), n) && next(it, p + n)) return true;
     }
     return false;
   }
@@ -693,58 +759,15 @@ private:
         return bigNumber(it, p, 2, [&](Integer v) { f.has |= kCentury; f.century = std::move(v); });
       case 's':
         return bigNumber(it, p, 0, [&](Integer v) { f.has |= kPosix; f.posix = std::move(v); });
-      case 'y':
-        return number(it, p, 1, 2, [&](std::int64_t v, int) {
-          f.has |= kYearOfCentury;
-          f.yearOfCentury = static_cast<int>(v);
-          return true;
+      case 'y': case 'm': case 'd': case 'e': case 'j': case 'H': case 'k': case 'I': case 'l':
+      case 'M': case 'S': case 'u': case 'w': {
+        const IntField& fd = kIntFields[it->intField];
+        return number(it, p, 1, fd.digits, [&](std::int64_t v, int) {
+          f.has |= fd.bit;
+          if (fd.field) f.*fd.field = static_cast<int>(v);
+          return v >= fd.lo && v <= fd.hi;
         });
-      case 'm':
-        return number(it, p, 1, 2, [&](std::int64_t v, int) {
-          f.has |= kMonth;
-          f.month = static_cast<int>(v);
-          return v >= 1 && v <= 12;
-        });
-      case 'd': case 'e':
-        return number(it, p, 1, 2, [&](std::int64_t v, int) {
-          f.has |= kDay;
-          f.day = static_cast<int>(v);
-          return v >= 1 && v <= 31;
-        });
-      case 'j':
-        return number(it, p, 1, 3, [&](std::int64_t v, int) {
-          f.has |= kDayOfYear;
-          f.dayOfYear = static_cast<int>(v);
-          return v >= 1 && v <= 366;
-        });
-      case 'H': case 'k':
-        return number(it, p, 1, 2, [&](std::int64_t v, int) {
-          f.has |= kHour24;
-          f.hour = static_cast<int>(v);
-          return v <= 23;
-        });
-      case 'I': case 'l':
-        return number(it, p, 1, 2, [&](std::int64_t v, int) {
-          f.has |= kHour12;
-          f.hour = static_cast<int>(v);
-          return v >= 1 && v <= 12;
-        });
-      case 'M':
-        return number(it, p, 1, 2, [&](std::int64_t v, int) {
-          f.has |= kMinute;
-          f.minute = static_cast<int>(v);
-          return v <= 59;
-        });
-      case 'S':
-        return number(it, p, 1, 2, [&](std::int64_t v, int) {
-          f.has |= kSecond;
-          f.second = static_cast<int>(v);
-          return v <= 60;
-        });
-      case 'u':
-        return number(it, p, 1, 1, [](std::int64_t v, int) { return v >= 1 && v <= 7; });
-      case 'w':
-        return number(it, p, 1, 1, [](std::int64_t v, int) { return v <= 6; });
+      }
       case 'q':
         return number(it, p, 1, 12, [&](std::int64_t v, int n) {
           for (int i = n; i < 12; ++i) v *= 10;
@@ -820,6 +843,9 @@ Integer yearOf(const Fields& f) {
 }
 
 std::optional<Day> buildDay(const Fields& f) {
+  if ((f.has & (kYear | kDayOfYear)) == kYear) {
+    return Calendar::fromGregorianValid(f.year, f.month, f.day);
+  }
   const Integer y = yearOf(f);
   if (f.has & kDayOfYear) return Calendar::fromOrdinalDateValid(y, f.dayOfYear);
   return Calendar::fromGregorianValid(y, f.month, f.day);
