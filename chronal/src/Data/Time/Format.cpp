@@ -7,6 +7,7 @@
 // whether the reading is wanted (the whole input consumed and the fields make a valid value).
 // Every alternative of a directive assigns the same fields, so a reading that fails later leaves
 // nothing behind that the next one does not overwrite.
+#include <Data/Format.hpp>
 #include <Data/Time/Format.hpp>
 
 #include <algorithm>
@@ -976,27 +977,6 @@ std::vector<std::pair<T, std::string>> readsAll(bool acceptWS, const TimeLocale&
   return out;
 }
 
-std::string quoted(std::string_view s) {
-  std::string out = "\"";
-  for (char c : s) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      case '\r': out += "\\r"; break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-          out += "\\" + std::to_string(static_cast<unsigned char>(c));
-        } else {
-          out += c;
-        }
-    }
-  }
-  out += '"';
-  return out;
-}
-
 }  // namespace
 
 namespace detail {
@@ -1020,8 +1000,9 @@ CHRONAL_PARSE_ENTRY_DEF(ZonedTime)
 #undef CHRONAL_PARSE_ENTRY_DEF
 
 void noParse(std::string_view function, std::string_view format, std::string_view input) {
-  throw std::invalid_argument(std::string(function) + ": no parse of " + quoted(input) +
-                              " with format " + quoted(format));
+  using ::Data::Format::showStringLiteral;
+  throw std::invalid_argument(std::string(function) + ": no parse of " + showStringLiteral(input) +
+                              " with format " + showStringLiteral(format));
 }
 }  // namespace detail
 
