@@ -3,7 +3,8 @@
 // a vector of 10^7 64-bit integers (imap, ifoldl, ifoldr), 10^6 elements that all succeed under
 // std::optional (itraverse), and an unordered_map of 10^6 entries (every fold against a range-for).
 // The summary at the end prints the CPU-time medians and the ratio of each pair.
-//   build/release/wayfare/wayfare_bench_Indexed --benchmark_repetitions=9 --benchmark_enable_random_interleaving=true
+//   taskset -c 1 build/release/wayfare/wayfare_bench_Indexed --benchmark_repetitions=5 \
+//       --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 #include <indexed.hpp>
 
 #include <benchmark/benchmark.h>

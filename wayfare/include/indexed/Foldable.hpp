@@ -147,30 +147,12 @@ struct IfoldrFn {
     else return foldRight(f, std::forward<Z>(z), c);
   }
 };
-struct IfoldrStrictFn {
-  template <class F, class Z, FoldableWithIndex C>
-    requires std::invocable<F&, IndexReference<C>, const ElementOf<C>&, std::decay_t<Z>>
-  constexpr auto operator()(F&& f, Z&& z, const C& c) const {
-    if constexpr (requires { IndexTraits<C>::ifoldrStrict(f, std::forward<Z>(z), c); })
-      return IndexTraits<C>::ifoldrStrict(f, std::forward<Z>(z), c);
-    else return foldRight(f, std::forward<Z>(z), c);
-  }
-};
 struct IfoldlFn {
   template <class F, class Z, FoldableWithIndex C>
     requires std::invocable<F&, IndexReference<C>, std::decay_t<Z>, const ElementOf<C>&>
   constexpr auto operator()(F&& f, Z&& z, const C& c) const {
     if constexpr (requires { IndexTraits<C>::ifoldl(f, std::forward<Z>(z), c); })
       return IndexTraits<C>::ifoldl(f, std::forward<Z>(z), c);
-    else return foldLeft(f, std::forward<Z>(z), c);
-  }
-};
-struct IfoldlStrictFn {
-  template <class F, class Z, FoldableWithIndex C>
-    requires std::invocable<F&, IndexReference<C>, std::decay_t<Z>, const ElementOf<C>&>
-  constexpr auto operator()(F&& f, Z&& z, const C& c) const {
-    if constexpr (requires { IndexTraits<C>::ifoldlStrict(f, std::forward<Z>(z), c); })
-      return IndexTraits<C>::ifoldlStrict(f, std::forward<Z>(z), c);
     else return foldLeft(f, std::forward<Z>(z), c);
   }
 };
@@ -196,10 +178,12 @@ inline constexpr detail::IfoldrFn ifoldr{};
 inline constexpr detail::IfoldlFn ifoldl{};
 
 /// ifoldrStrict(f, z, c): the value of ifoldr, computed from the last element to the first. C++
-/// evaluates every accumulator when it is made, so it is ifoldr itself.
-inline constexpr detail::IfoldrStrictFn ifoldrStrict{};
+/// evaluates every accumulator when it is made, so it is ifoldr itself (and a container's own
+/// ifoldr serves both).
+inline constexpr detail::IfoldrFn ifoldrStrict{};
 
-/// ifoldlStrict(f, z, c): the value of ifoldl, from the first element; ifoldl itself in C++.
-inline constexpr detail::IfoldlStrictFn ifoldlStrict{};
+/// ifoldlStrict(f, z, c): the value of ifoldl, from the first element; ifoldl itself in C++ (a
+/// container's own ifoldl serves both).
+inline constexpr detail::IfoldlFn ifoldlStrict{};
 
 }  // namespace indexed

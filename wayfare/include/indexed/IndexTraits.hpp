@@ -30,8 +30,8 @@ namespace indexed {
 ///       container with the same indices, in the same order, holding the results.
 ///
 /// A specialisation may also define any operation itself (imap, ifoldMap, ifoldMapStrict, ifoldr,
-/// ifoldl, ifoldrStrict, ifoldlStrict, itraverse) as a static member with the parameters of the
-/// operation; the operation then calls it instead of its generic code.
+/// ifoldl, itraverse) as a static member with the parameters of the operation; the operation then
+/// calls it instead of its generic code (ifoldrStrict and ifoldlStrict are ifoldr and ifoldl).
 template <class C>
 struct IndexTraits;
 
