@@ -57,6 +57,21 @@ struct SequenceTraits {
   }
 };
 
+// Maps: the key of every entry, in the map's iteration order.
+template <class M>
+struct MapTraits {
+  using index_type = typename M::key_type;
+  using index_reference = const typename M::key_type&;
+  using element_type = typename M::mapped_type;
+
+  template <class Visit>
+  static bool forEach(const M& m, Visit&& visit) {
+    for (const auto& [k, v] : m)
+      if (!visit(k, v)) return false;
+    return true;
+  }
+};
+
 // Appends g(i, x_i) for every element of s to the empty sequence out, in position order.
 template <class S, class Out, class G>
 constexpr void pushMapped(const S& s, Out& out, G& g) {
@@ -133,21 +148,11 @@ struct IndexTraits<std::span<T, E>> : detail::SequenceTraits<std::span<T, E>> {}
 /// Hash maps: the index is the key; every operation walks the entries in the map's own iteration
 /// order. The map has forward iterators only, so right folds record the entries first.
 template <class K, class V, class H, class Eq, class A>
-struct IndexTraits<std::unordered_map<K, V, H, Eq, A>> {
+struct IndexTraits<std::unordered_map<K, V, H, Eq, A>> : detail::MapTraits<std::unordered_map<K, V, H, Eq, A>> {
   using Map = std::unordered_map<K, V, H, Eq, A>;
-  using index_type = K;
-  using index_reference = const K&;
-  using element_type = V;
 
   template <class B>
   using rebind = std::unordered_map<K, B, H, Eq, detail::RebindAlloc<A, std::pair<const K, B>>>;
-
-  template <class Visit>
-  static bool forEach(const Map& m, Visit&& visit) {
-    for (const auto& [k, v] : m)
-      if (!visit(k, v)) return false;
-    return true;
-  }
 
   /// The result has the keys of m in the same iteration order: the values are computed in that
   /// order, then the entries are inserted last to first into a map with m's bucket count, hash,
@@ -171,21 +176,11 @@ struct IndexTraits<std::unordered_map<K, V, H, Eq, A>> {
 
 /// Ordered maps: the index is the key, in ascending key order.
 template <class K, class V, class Cmp, class A>
-struct IndexTraits<std::map<K, V, Cmp, A>> {
+struct IndexTraits<std::map<K, V, Cmp, A>> : detail::MapTraits<std::map<K, V, Cmp, A>> {
   using Map = std::map<K, V, Cmp, A>;
-  using index_type = K;
-  using index_reference = const K&;
-  using element_type = V;
 
   template <class B>
   using rebind = std::map<K, B, Cmp, detail::RebindAlloc<A, std::pair<const K, B>>>;
-
-  template <class Visit>
-  static bool forEach(const Map& m, Visit&& visit) {
-    for (const auto& [k, v] : m)
-      if (!visit(k, v)) return false;
-    return true;
-  }
   template <class Visit>
   static bool forEachReverse(const Map& m, Visit&& visit) {
     for (auto it = m.rbegin(); it != m.rend(); ++it)
