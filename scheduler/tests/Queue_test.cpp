@@ -206,3 +206,25 @@ TEST(Queue, PopOnAClosedQueueReturnsAtOnce) {
   EXPECT_FALSE(static_cast<bool>(popJQueue(*q)));  // closed and empty: no wait
   EXPECT_EQ(readResults(*q), std::vector<int>{1});
 }
+
+TEST(Queue, CollectedChunksAreReleasedBetweenBatches) {
+  // A queue serving batch after batch keeps the chunks of one batch, not of all of them;
+  // jobs dropped unrun are destroyed with their chunk, and the queue goes on working.
+  auto q = newJQueue<int>();
+  unblockPopJQueue(*q);
+  auto owned = std::make_shared<int>(0);
+  std::size_t freed = 0;
+  for (int batch = 0; batch < 4; ++batch) {
+    for (int i = 0; i < 1500; ++i) pushJQueue(*q, valueJob(i));
+    pushJQueue(*q, mkJob<int>([owned](auto store) { return [owned, store](WorkerId) { store(-1); }; }));
+    EXPECT_EQ(popValues(*q, 700).size(), 700u);  // the rest is dropped by the collection
+    freed += q->releaseCollected();
+  }
+  EXPECT_EQ(freed, 6004u / 1024);  // all but the chunk the next push goes to
+  EXPECT_EQ(owned.use_count(), 2);  // only the last batch's dropped job is still held
+  EXPECT_EQ(q->releaseCollected(), 0u);
+  pushJQueue(*q, valueJob(5));
+  EXPECT_EQ(popValues(*q, 1), std::vector<int>{5});
+  q.reset();
+  EXPECT_EQ(owned.use_count(), 1);
+}

@@ -6,6 +6,8 @@
 //   });
 #pragma once
 
+#include <cstdint>
+#include <stdexcept>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -23,6 +25,7 @@ using Queue::Unit;
 using Queue::WorkerId;
 using Thread::AsyncException;
 using Thread::interruptionPoint;
+using Types::Batch;
 using Types::BatchId;
 using Types::CancelBatchException;
 using Types::Early;
@@ -33,8 +36,10 @@ using Types::FinishedEarlyWith;
 using Types::MutexException;
 using Types::Results;
 using Types::Scheduler;
+using Types::SchedulerWS;
 using Types::TerminateEarlyException;
 using Types::WorkerException;
+using Types::WorkerStates;
 using Types::WorkerTerminateException;
 
 namespace detail {
@@ -170,6 +175,239 @@ template <class A, class V>
 template <class A>
 std::int64_t numWorkers(const Scheduler<A>& s) {
   return s._numWorkers();
+}
+
+// ---- Batches ---------------------------------------------------------------------------
+
+/// The current batch id of s: 0 at first, 1 more after every batch that ended (collected,
+/// cancelled or terminated).
+template <class A>
+BatchId getCurrentBatch(Scheduler<A>& s) {
+  return s._currentBatchId();
+}
+
+/// Runs action (taking a Batch<A>&; it schedules jobs with s) as one batch of s, waits for
+/// everything it queued and returns the outcome in scheduling order. After a cancellation with
+/// `cancelBatch` v: the results completed by then, then v; after `cancelBatchWith` v: v alone.
+/// A threaded batch cancelled by the action itself (before the wait: no job has run) gives
+/// v alone either way, its jobs dropped. Other exceptions of the action or of a job reach
+/// the caller unchanged.
+template <class A, class Action>
+Results<A> runBatchR(Scheduler<A>& s, Action&& action) {
+  Batch<A> b(s);
+  try {
+    action(b);
+  } catch (const CancelBatchException&) {
+    // Cancelled from the scheduling thread while the pop gate was closed; a sequential
+    // cancellation never throws, so there it was thrown by hand.
+    if (s.state()->sequential || !b.batchHasFinished()) throw;
+    return Internal::endBatchCancelledBeforeWait(*s.state());
+  }
+  return s.waitForCurrentBatchInOrder();
+}
+/// As runBatchR, as a list: the results, then v after a cancellation.
+template <class A, class Action>
+std::vector<A> runBatch(Scheduler<A>& s, Action&& action) {
+  return detail::inOrderList(runBatchR(s, std::forward<Action>(action)));
+}
+/// As runBatch, results dropped.
+template <class A, class Action>
+void runBatch_(Scheduler<A>& s, Action&& action) {
+  (void)runBatchR(s, std::forward<Action>(action));
+}
+
+/// Cancels b: its outcome is the results completed by then, then v. False when b has ended.
+/// Threaded: a successful cancellation throws CancelBatchException instead of returning.
+template <class A, class V>
+bool cancelBatch(Batch<A>& b, V&& v) {
+  return b.batchCancel(A(std::forward<V>(v)));
+}
+/// cancelBatch with nothing, for a batch of nothing.
+inline bool cancelBatch_(Batch<Unit>& b) { return b.batchCancel(Unit{}); }
+/// Cancels b: its outcome is v alone. As cancelBatch otherwise.
+template <class A, class V>
+bool cancelBatchWith(Batch<A>& b, V&& v) {
+  return b.batchCancelWith(A(std::forward<V>(v)));
+}
+/// True once b's batch has ended.
+template <class A>
+bool hasBatchFinished(Batch<A>& b) {
+  return b.batchHasFinished();
+}
+
+// ---- Worker states ---------------------------------------------------------------------
+
+/// States for the workers of comp: make(WorkerId i) for i = 0, 1, ..., n - 1 in this order
+/// (n = getCompWorkers(comp)). A failure of make propagates; the states made so far are dropped.
+template <class Make, class WS = std::decay_t<std::invoke_result_t<Make&, WorkerId>>>
+WorkerStates<WS> initWorkerStates(const Comp& comp, Make&& make) {
+  const std::int64_t n = getCompWorkers(comp);
+  std::vector<WS> states;
+  states.reserve(static_cast<std::size_t>(n));
+  for (std::int64_t i = 0; i < n; ++i) states.push_back(make(WorkerId{i}));
+  return WorkerStates<WS>(comp, std::move(states));
+}
+
+template <class WS, class A>
+const Comp& workerStatesComp(const SchedulerWS<WS, A>& sws) {
+  return sws._workerStates._workerStatesComp();
+}
+template <class WS, class A>
+Scheduler<A>& unwrapSchedulerWS(const SchedulerWS<WS, A>& sws) {
+  return sws._getScheduler;
+}
+
+namespace detail {
+template <class P>
+struct StatesSchedulerArg {};
+template <class WS, class A>
+struct StatesSchedulerArg<SchedulerWS<WS, A>&> {
+  using type = A;
+};
+template <class M>
+struct ParamOf {};
+template <class C, class R, class P>
+struct ParamOf<R (C::*)(P) const> {
+  using type = P;
+};
+template <class C, class R, class P>
+struct ParamOf<R (C::*)(P)> {
+  using type = P;
+};
+template <class A, class Action>
+struct PickWS {
+  using type = A;
+};
+template <class Action>
+struct PickWS<Deduce, Action> {
+  using type = typename StatesSchedulerArg<
+      typename ParamOf<decltype(&std::decay_t<Action>::operator())>::type>::type;
+};
+template <class A, class Action>
+using ResultOfWS = typename PickWS<A, Action>::type;
+
+/// Runs action with a SchedulerWS over a scheduler for the states' strategy, made by run.
+template <class A, class WS, class Action, class Run>
+decltype(auto) withStates(WorkerStates<WS>& states, Action& action, Run run) {
+  return Internal::withSchedulerWSInternal(states, [&](WorkerStates<WS>& ws) {
+    return run(ws._workerStatesComp(), [&](Scheduler<A>& s) {
+      SchedulerWS<WS, A> sws{ws, s};
+      action(sws);
+    });
+  });
+}
+}  // namespace detail
+
+/// withScheduler for the strategy of states, whose jobs may use their worker's state
+/// (scheduleWorkState). Fails with MutexException, without running action, while another
+/// scheduler uses the same states. A is taken from the action's parameter
+/// `SchedulerWS<WS, A>&` when not given.
+template <class A = detail::Deduce, class WS, class Action>
+std::vector<detail::ResultOfWS<A, Action>> withSchedulerWS(WorkerStates<WS>& states,
+                                                           Action&& action) {
+  using R = detail::ResultOfWS<A, Action>;
+  return detail::withStates<R>(states, action, [](const Comp& c, auto&& run) {
+    return withScheduler<R>(c, run);
+  });
+}
+/// As withSchedulerWS, results not collected.
+template <class A = detail::Deduce, class WS, class Action>
+void withSchedulerWS_(WorkerStates<WS>& states, Action&& action) {
+  using R = detail::ResultOfWS<A, Action>;
+  detail::withStates<R>(states, action, [](const Comp& c, auto&& run) {
+    withScheduler_<R>(c, run);
+  });
+}
+/// As withSchedulerWS, returning the `Results` in scheduling order.
+template <class A = detail::Deduce, class WS, class Action>
+Results<detail::ResultOfWS<A, Action>> withSchedulerWSR(WorkerStates<WS>& states,
+                                                        Action&& action) {
+  using R = detail::ResultOfWS<A, Action>;
+  return detail::withStates<R>(states, action, [](const Comp& c, auto&& run) {
+    return withSchedulerR<R>(c, run);
+  });
+}
+
+/// Queues f (WorkerId, WS& -> A): run by worker w, it receives w and w's state. A worker runs
+/// one job at a time, so f may change its state without locking.
+template <class WS, class A, class F>
+void scheduleWorkState(SchedulerWS<WS, A>& sws, F f) {
+  WS* states = sws._workerStates._workerStatesArray().data();
+  sws._getScheduler._scheduleWorkId([states, f = std::move(f)](WorkerId w) mutable -> A {
+    return f(w, states[w.getWorkerId]);
+  });
+}
+/// As scheduleWorkState, for a scheduler of nothing (f's result is dropped).
+template <class WS, class F>
+void scheduleWorkState_(SchedulerWS<WS, Unit>& sws, F f) {
+  WS* states = sws._workerStates._workerStatesArray().data();
+  sws._getScheduler._scheduleWorkId([states, f = std::move(f)](WorkerId w) mutable {
+    (void)f(w, states[w.getWorkerId]);
+    return Unit{};
+  });
+}
+
+// ---- Concurrent traversal and replication ------------------------------------------------
+
+/// Queues action n times on s (nothing when n <= 0); each job runs its own copy of action.
+template <class A, class F>
+void replicateWork(Scheduler<A>& s, std::int64_t n, const F& action) {
+  for (std::int64_t k = n; k > 0; --k) scheduleWork(s, action);
+}
+/// As replicateWork, on a scheduler of nothing.
+template <class F>
+void replicateWork_(Scheduler<Unit>& s, std::int64_t n, const F& action) {
+  for (std::int64_t k = n; k > 0; --k) scheduleWork_(s, action);
+}
+
+/// The n results of action run n times concurrently on the workers of comp, in scheduling
+/// order; empty (and no thread started) when n <= 0. action is called from several threads at
+/// once.
+template <class F, class B = std::decay_t<std::invoke_result_t<F&>>>
+std::vector<B> replicateConcurrently(const Comp& comp, std::int64_t n, F&& action) {
+  if (n <= 0) return {};
+  return withScheduler<B>(comp, [&](Scheduler<B>& s) {
+    for (std::int64_t k = n; k > 0; --k) scheduleWork(s, [&action]() -> B { return action(); });
+  });
+}
+/// As replicateConcurrently, results dropped.
+template <class F>
+void replicateConcurrently_(const Comp& comp, std::int64_t n, F&& action) {
+  if (n <= 0) return;
+  withScheduler_<Unit>(comp, [&](Scheduler<Unit>& s) {
+    for (std::int64_t k = n; k > 0; --k) scheduleWork_(s, [&action] { return (void)action(), 0; });
+  });
+}
+
+/// f applied to every element of c concurrently on the workers of comp (one job per element,
+/// scheduled in c's order), in a container of the same shape: vector, deque, list, array,
+/// optional, map and unordered_map (keys kept, values traversed) keep their kind; any other
+/// range gives a std::vector unless Internal::Shape is specialised for it. f is called from
+/// several threads at once; with Seq, in order on this thread. An exception of f reaches the
+/// caller unchanged.
+template <class C, class F>
+auto traverseConcurrently(const Comp& comp, F&& f, const C& c) {
+  using Sh = Internal::Shape<C>;
+  using T = typename Sh::element;
+  using B = std::decay_t<std::invoke_result_t<F&, const T&>>;
+  static_assert(!std::is_void_v<B>, "traverseConcurrently needs f to return a value");
+  std::vector<B> results = withScheduler<B>(comp, [&](Scheduler<B>& s) {
+    Internal::traverse_(c, [&](const T& x) { scheduleWork(s, [&f, &x]() -> B { return f(x); }); });
+  });
+  std::size_t i = 0;
+  return Sh::template rebuild<B>(c, [&]() -> B {
+    if (i == results.size())
+      throw std::logic_error("Impossible<traverseConcurrently> - Mismatched sizes");
+    return std::move(results[i++]);
+  });
+}
+/// f run on every element of c concurrently on the workers of comp, results dropped.
+template <class C, class F>
+void traverseConcurrently_(const Comp& comp, F&& f, const C& c) {
+  using T = typename Internal::Shape<C>::element;
+  withScheduler_<Unit>(comp, [&](Scheduler<Unit>& s) {
+    Internal::traverse_(c, [&](const T& x) { scheduleWork_(s, [&f, &x] { return (void)f(x), 0; }); });
+  });
 }
 
 }  // namespace Control::Scheduler

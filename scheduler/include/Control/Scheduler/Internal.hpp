@@ -4,7 +4,13 @@
 //   Results<int> raw = withSchedulerInternal<int>(ParN(2), true, action);   // newest first
 #pragma once
 
+#include <array>
+#include <deque>
+#include <iterator>
+#include <list>
+#include <map>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -277,6 +283,146 @@ inline Scheduler<Unit> trivialScheduler_() {
   return Scheduler<Unit>(std::make_shared<SchedulerState<Unit>>(1, true, false));
 }
 
+/// Ends the current batch of a threaded scheduler that was cancelled from the scheduling
+/// thread before its wait (the pop gate was closed, so none of its jobs ran): drops its
+/// queued jobs, gives the pending counter its token back and builds the outcome from the
+/// batch-early value. The batch id was moved on by the cancellation.
+template <class A>
+Results<A> endBatchCancelledBeforeWait(SchedulerState<A>& st) {
+  Jobs<A>& jobs = *st.jobs;
+  jobs.jobsQueue.clearPending();
+  auto xs = jobs.jobsQueue.takeResultsInOrder();
+  jobs.jobsQueueCount.store(1);
+  return outcome(std::move(xs), st.takeBatchEarly());
+}
+
+/// The use-flag protocol of worker states around run (a function taking the states): fails
+/// with MutexException, without calling run, when another scheduler holds the states; frees
+/// them again afterwards (also on an exception) if this call took them.
+template <class WS, class Run>
+decltype(auto) withSchedulerWSInternal(WorkerStates<WS>& states, Run&& run) {
+  const std::int64_t previous = states._workerStatesMutex().fetch_or(1);
+  if (previous == 1) throw MutexException();
+  struct Release {
+    std::atomic<std::int64_t>& flag;
+    ~Release() { flag.fetch_and(0); }
+  } release{states._workerStatesMutex()};
+  return run(states);
+}
+
+/// How traversal sees a container: the elements it visits (in order), and how a container of
+/// the same shape is built from one new value per element. Specialise Shape<C> with
+///   template <class F> static void forEach(const C& c, F&& f);   // f(element) for each, in order
+///   template <class B, class Next> static auto rebuild(const C& c, Next&& next);
+/// where next() gives the value for the next element, and `using element = ...;` (the type
+/// visited). Without a specialisation any range is visited in iteration order and rebuilt as
+/// std::vector<B>.
+/// The type of the elements of a range.
+template <class C>
+using RangeElement = std::remove_cvref_t<decltype(*std::begin(std::declval<const C&>()))>;
+
+template <class C, class = void>
+struct Shape {
+  using element = RangeElement<C>;
+  template <class F>
+  static void forEach(const C& c, F&& f) {
+    for (const auto& x : c) f(x);
+  }
+  template <class B, class Next>
+  static std::vector<B> rebuild(const C& c, Next&& next) {
+    std::vector<B> out;
+    if constexpr (requires { std::size(c); }) out.reserve(std::size(c));
+    for ([[maybe_unused]] const auto& x : c) out.push_back(next());
+    return out;
+  }
+};
+
+/// Shapes of the standard containers: vector, deque, list and array keep their kind (an array
+/// its length); optional visits its value if any; map and unordered_map keep their keys and
+/// visit their values.
+template <class C>
+struct ShapeOfRange {
+  using element = RangeElement<C>;
+  template <class F>
+  static void forEach(const C& c, F&& f) {
+    for (const auto& x : c) f(x);
+  }
+};
+template <class T, class Al>
+struct Shape<std::deque<T, Al>> : ShapeOfRange<std::deque<T, Al>> {
+  template <class B, class Next>
+  static std::deque<B> rebuild(const std::deque<T, Al>& c, Next&& next) {
+    std::deque<B> out;
+    for (std::size_t i = 0; i < c.size(); ++i) out.push_back(next());
+    return out;
+  }
+};
+template <class T, class Al>
+struct Shape<std::list<T, Al>> : ShapeOfRange<std::list<T, Al>> {
+  template <class B, class Next>
+  static std::list<B> rebuild(const std::list<T, Al>& c, Next&& next) {
+    std::list<B> out;
+    for (std::size_t i = 0; i < c.size(); ++i) out.push_back(next());
+    return out;
+  }
+};
+template <class T, std::size_t N>
+struct Shape<std::array<T, N>> : ShapeOfRange<std::array<T, N>> {
+  template <class B, class Next>
+  static std::array<B, N> rebuild(const std::array<T, N>&, Next&& next) {
+    // The elements of a braced list are evaluated left to right.
+    return [&]<std::size_t... I>(std::index_sequence<I...>) {
+      return std::array<B, N>{{((void)I, next())...}};
+    }(std::make_index_sequence<N>());
+  }
+};
+template <class T>
+struct Shape<std::optional<T>> {
+  using element = T;
+  template <class F>
+  static void forEach(const std::optional<T>& c, F&& f) {
+    if (c) f(*c);
+  }
+  template <class B, class Next>
+  static std::optional<B> rebuild(const std::optional<T>& c, Next&& next) {
+    if (!c) return std::nullopt;
+    return std::optional<B>(next());
+  }
+};
+template <class M>
+struct ShapeOfMap {
+  using element = typename M::mapped_type;
+  template <class F>
+  static void forEach(const M& c, F&& f) {
+    for (const auto& kv : c) f(kv.second);
+  }
+};
+template <class K, class V, class Cmp, class Al>
+struct Shape<std::map<K, V, Cmp, Al>> : ShapeOfMap<std::map<K, V, Cmp, Al>> {
+  template <class B, class Next>
+  static std::map<K, B, Cmp> rebuild(const std::map<K, V, Cmp, Al>& c, Next&& next) {
+    std::map<K, B, Cmp> out(c.key_comp());
+    for (const auto& kv : c) out.emplace_hint(out.end(), kv.first, next());
+    return out;
+  }
+};
+template <class K, class V, class H, class Eq, class Al>
+struct Shape<std::unordered_map<K, V, H, Eq, Al>> : ShapeOfMap<std::unordered_map<K, V, H, Eq, Al>> {
+  template <class B, class Next>
+  static std::unordered_map<K, B, H, Eq> rebuild(const std::unordered_map<K, V, H, Eq, Al>& c,
+                                                 Next&& next) {
+    std::unordered_map<K, B, H, Eq> out(c.bucket_count(), c.hash_function(), c.key_eq());
+    for (const auto& kv : c) out.emplace(kv.first, next());
+    return out;
+  }
+};
+
+/// Runs f on every element of c in order (the elements Shape<C> visits).
+template <class C, class F>
+void traverse_(const C& c, F&& f) {
+  Shape<C>::forEach(c, f);
+}
+
 }  // namespace Control::Scheduler::Internal
 
 namespace Control::Scheduler::Types {
@@ -285,8 +431,9 @@ template <class A>
 Results<A> Scheduler<A>::waitForCurrentBatchInOrder() {
   SchedulerState<A>& st = live();
   if (st.sequential) {
-    st.batchId.fetch_add(1);
     auto be = st.takeBatchEarly();
+    // A cancelled batch has moved the id on already: one step per batch either way.
+    if (!be) st.batchId.fetch_add(1);
     return outcome(st.seqResults.take(), std::move(be));
   }
   Jobs<A>& jobs = *st.jobs;
@@ -297,8 +444,13 @@ Results<A> Scheduler<A>::waitForCurrentBatchInOrder() {
   std::optional<Results<A>> r;
   if (std::holds_alternative<SchedulerIdle>(status)) {
     jobs.jobsQueue.blockPop();
-    st.batchId.fetch_add(1);
+    // The batch ends here unless it was cancelled already (by the scheduling thread, which
+    // caught the cancellation and went on): one step per batch either way.
+    if (!be) st.batchId.fetch_add(1);
     r.emplace(outcome(jobs.jobsQueue.takeResultsInOrder(), std::move(be)));
+    // Every worker is idle behind the closed gate: a scheduler that runs batch after batch
+    // keeps the queue memory of one batch, not of all of them.
+    jobs.jobsQueue.releaseCollected();
   } else {
     const std::exception_ptr& e = std::get<SchedulerWorkerException>(status).exception.exception();
     if (!holds<CancelBatchException>(e)) std::rethrow_exception(e);

@@ -340,10 +340,12 @@ class JQueue {
     Slot* slot_;
   };
 
-  JQueue() : first_(newChunk(0)) {
-    pushHint_.store(first_);
-    popHint_.store(first_);
-    collectHint_ = first_;
+  JQueue() {
+    Chunk* c = newChunk(0);
+    first_.store(c);
+    pushHint_.store(c);
+    popHint_.store(c);
+    collectHint_ = c;
   }
   JQueue(const JQueue&) = delete;
   JQueue& operator=(const JQueue&) = delete;
@@ -352,7 +354,7 @@ class JQueue {
     // results hold values with destructors; otherwise the chunks are simply freed.
     const bool visit = dropped_.load() || head_.load() != tail_.load() ||
                        !std::is_trivially_destructible_v<A>;
-    for (Chunk* c = first_; c != nullptr;) {
+    for (Chunk* c = first_.load(); c != nullptr;) {
       Chunk* next = c->next.load();
       if (visit) {
         for (Slot& s : c->slots) {
@@ -450,6 +452,30 @@ class JQueue {
     return out;
   }
 
+  /// Frees the chunks that lie wholly before the collection point, keeping the one the next
+  /// push or collection starts in, so that a queue serving many batches holds no more than
+  /// the jobs of one. Only while no worker can be inside the queue: every job pushed so far
+  /// has finished and been collected and the pop gate is closed (the end of a batch).
+  /// Returns the number of chunks freed.
+  std::size_t releaseCollected() {
+    std::lock_guard lock(collectMutex_);
+    const std::uint64_t keep = base_ / kChunk;
+    Chunk* c = first_.load();
+    std::size_t freed = 0;
+    for (Chunk* next; c->index < keep && (next = c->next.load()) != nullptr; c = next, ++freed) {
+      for (Slot& s : c->slots)
+        if (s.state.load(std::memory_order_relaxed) == kReady) s.body.reset();  // dropped unrun
+      freeChunk(c);
+    }
+    if (freed != 0) {
+      first_.store(c);
+      pushHint_.store(c);
+      popHint_.store(c);
+      collectHint_ = c;
+    }
+    return freed;
+  }
+
   /// Jobs pushed and not yet popped (a snapshot).
   std::uint64_t pendingCount() const noexcept {
     const auto h = head_.load();
@@ -536,7 +562,7 @@ class JQueue {
   Slot& slotAt(std::uint64_t i, std::atomic<Chunk*>& hint) {
     const std::uint64_t k = i / kChunk;
     Chunk* c = hint.load(std::memory_order_acquire);
-    if (c->index > k) c = first_;
+    if (c->index > k) c = first_.load(std::memory_order_acquire);
     const Chunk* start = c;
     while (c->index < k) c = nextChunk(c);
     if (c != start) {
@@ -561,7 +587,7 @@ class JQueue {
   alignas(64) Thread::WaitWord notEmpty_;
   std::atomic<Chunk*> pushHint_{nullptr};
   std::atomic<Chunk*> popHint_{nullptr};
-  Chunk* const first_;
+  std::atomic<Chunk*> first_{nullptr};
   Mailbox<Unit> gate_;
   std::atomic<bool> closed_{false};
   std::atomic<bool> dropped_{false};  // some job was dropped unrun by a collection or a clear

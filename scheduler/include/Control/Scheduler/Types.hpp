@@ -661,4 +661,69 @@ class Scheduler {
   std::shared_ptr<SchedulerState<A>> st_;
 };
 
+// ---- Batches and worker states ----------------------------------------------------------
+
+/// The handle of one batch of a scheduler: the batch id read when the handle was made.
+/// Cancelling succeeds only while that batch is the current one; copies refer to the same batch.
+template <class A>
+class Batch {
+ public:
+  explicit Batch(Scheduler<A> s) : s_(std::move(s)), id_(s_._currentBatchId()) {}
+
+  /// Cancels this batch; its outcome is the results completed by then, then v. False when the
+  /// batch has ended already. Threaded: on success throws CancelBatchException (never returns
+  /// true). Sequential: returns true.
+  bool batchCancel(A v) { return s_._cancelBatch(id_, Early<A>(std::move(v))); }
+  /// Cancels this batch; its outcome is v alone. As batchCancel otherwise.
+  bool batchCancelWith(A v) { return s_._cancelBatch(id_, EarlyWith<A>(std::move(v))); }
+  /// True once the scheduler's batch id differs from the one of this handle.
+  bool batchHasFinished() { return s_._currentBatchId() != id_; }
+
+  BatchId batchId() const noexcept { return id_; }
+  Scheduler<A>& scheduler() noexcept { return s_; }
+
+ private:
+  Scheduler<A> s_;
+  BatchId id_;
+};
+
+/// One value of type WS per worker of a strategy: element i belongs to the worker with index i.
+/// The use flag keeps two schedulers from using the same states at once. Not copyable: pass it
+/// by reference to every scheduler that uses it, one after another.
+template <class WS>
+class WorkerStates {
+ public:
+  WorkerStates(Comp comp, std::vector<WS> states)
+      : comp_(std::move(comp)), states_(std::move(states)) {}
+  WorkerStates(const WorkerStates&) = delete;
+  WorkerStates& operator=(const WorkerStates&) = delete;
+
+  /// The strategy the states were made for.
+  const Comp& _workerStatesComp() const noexcept { return comp_; }
+  /// The states, one per worker, in worker-index order (fixed length; elements mutable).
+  std::vector<WS>& _workerStatesArray() noexcept { return states_; }
+  const std::vector<WS>& _workerStatesArray() const noexcept { return states_; }
+  /// The use flag: 0 free, 1 used by a scheduler.
+  std::atomic<std::int64_t>& _workerStatesMutex() noexcept { return flag_; }
+
+ private:
+  Comp comp_;
+  std::vector<WS> states_;
+  std::atomic<std::int64_t> flag_{0};
+};
+
+/// A scheduler whose jobs can use the state of the worker that runs them.
+template <class WS, class A>
+struct SchedulerWS {
+  WorkerStates<WS>& _workerStates;
+  Scheduler<A>& _getScheduler;
+};
+
 }  // namespace Control::Scheduler::Types
+
+template <>
+struct std::hash<Control::Scheduler::Types::BatchId> {
+  std::size_t operator()(Control::Scheduler::Types::BatchId b) const noexcept {
+    return std::hash<std::int64_t>{}(b.getBatchId);
+  }
+};
