@@ -200,6 +200,7 @@ class WorkerThread {
   const std::shared_ptr<ThreadControl>& control() const noexcept { return control_; }
   void join() noexcept;
   bool joinable() const noexcept { return thread_.joinable(); }
+  std::thread::id id() const noexcept { return thread_.get_id(); }
 
   /// Starts body on a new thread whose masking state starts as MaskedInterruptible; with a
   /// capability c the thread is pinned to processor c mod P (P processors the process may use).
