@@ -8,14 +8,12 @@
 #include <sched.h>
 
 #include <chrono>
-#include <ctime>
-#include <cstdio>
-#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "Control/Scheduler.hpp"
+#include "Harness.hpp"
 
 #ifdef HAVE_TBB
 #include <tbb/task_arena.h>
@@ -34,32 +32,9 @@ constexpr int kOuter = 1000, kInner = 100;
 constexpr int kNestedJobs = kOuter * (kInner + 1);
 constexpr int kMicroJobs = 100000, kMilliJobs = 1000;
 
-// A dependent chain of multiply-adds: about one iteration per 4 cycles, not vectorisable.
-__attribute__((noinline)) std::uint64_t spin(std::uint64_t k, std::uint64_t seed) {
-  std::uint64_t x = seed;
-  for (std::uint64_t i = 0; i < k; ++i) x = x * 6364136223846793005ull + 1442695040888963407ull;
-  return x;
-}
-
-double threadCpuNs() {
-  timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) * 1e9 + static_cast<double>(ts.tv_nsec);
-}
-
-// Iterations of spin that take about ns nanoseconds of CPU here (measured in thread CPU time,
-// so that a busy machine does not shorten the jobs).
-std::uint64_t itersFor(double ns) {
-  static const double nsPerIter = [] {
-    const std::uint64_t k = 50000000;
-    const double t0 = threadCpuNs();
-    benchmark::DoNotOptimize(spin(k, 1));
-    return (threadCpuNs() - t0) / static_cast<double>(k);
-  }();
-  return static_cast<std::uint64_t>(ns / nsPerIter);
-}
-
-void setJobs(benchmark::State& state, double jobs) { state.counters["jobs"] = jobs; }
+using bench::itersFor;
+using bench::setJobs;
+using bench::spin;
 
 // ---- Overhead: 10^6 jobs returning their index, results in scheduling order -------------
 
@@ -273,76 +248,21 @@ void registerAll() {
   us(benchmark::RegisterBenchmark("call/plain_one_job", Plain_OneJob));
 }
 
-// Keeps the median real time per job of every case and prints the ratios of the goals.
-class Summary : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const auto& r : runs) {
-      const bool median = r.run_type == Run::RT_Aggregate ? r.aggregate_name == "median" : single_;
-      if (!median) continue;
-      const double unit = benchmark::GetTimeUnitMultiplier(r.time_unit);
-      const double perIterNs = r.GetAdjustedRealTime() / unit * 1e9;
-      const double perIterCpuNs = r.GetAdjustedCPUTime() / unit * 1e9;
-      auto it = r.counters.find("jobs");
-      const double jobs = it == r.counters.end() ? 1.0 : static_cast<double>(it->second);
-      std::string name = r.run_name.function_name;
-      ns_[name] = perIterNs / jobs;
-      cpu_[name] = perIterCpuNs / jobs;
-    }
-  }
-  bool single_ = false;
-
-  void print() const {
-    std::printf("\n== medians, ns per job: wall clock, and CPU time of all threads ==\n");
-    for (const auto& [k, v] : ns_) std::printf("%-32s %12.1f %12.1f\n", k.c_str(), v, cpu_.at(k));
-    auto ratio = [&](const char* what, const char* a, const char* b) {
-      auto x = ns_.find(a), y = ns_.find(b);
-      if (x == ns_.end() || y == ns_.end()) {
-        std::printf("%-58s n/a (%s or %s missing)\n", what, a, b);
-        return;
-      }
-      std::printf("%-58s %8.2f\n", what, x->second / y->second);
-    };
-    std::printf("\n== ratios ==\n");
-    ratio("ParN 2 / oneTBB 2 threads (10^6 trivial jobs)", "overhead/ours_ParN2", "overhead/tbb_2");
-    ratio("ParN 1 / oneTBB 1 thread", "overhead/ours_ParN1", "overhead/tbb_1");
-    ratio("ParN 2 / OpenMP 2 threads", "overhead/ours_ParN2", "overhead/omp_2");
-    ratio("ParN 1 / OpenMP 1 thread", "overhead/ours_ParN1", "overhead/omp_1");
-    ratio("nested ParN 2 / oneTBB 2", "nested/ours_ParN2", "nested/tbb_2");
-    ratio("nested ParN 1 / oneTBB 1", "nested/ours_ParN1", "nested/tbb_1");
-    ratio("speed-up ParN 2 over loop, 10^5 jobs of 1 us", "speedup_1us/seq_loop", "speedup_1us/ours_ParN2");
-    ratio("speed-up oneTBB 2 over loop, 10^5 jobs of 1 us", "speedup_1us/seq_loop", "speedup_1us/tbb_2");
-    ratio("speed-up ParN 2 over loop, 10^3 jobs of 100 us", "speedup_100us/seq_loop", "speedup_100us/ours_ParN2");
-    ratio("speed-up oneTBB 2 over loop, 10^3 jobs of 100 us", "speedup_100us/seq_loop", "speedup_100us/tbb_2");
-    ratio("withScheduler Par, 1 job / start+join its threads", "call/ours_Par_one_job", "call/threads_start_join");
-    ratio("withScheduler Seq, 10^6 jobs / plain loop", "overhead/ours_Seq", "overhead/plain_loop");
-    ratio("withScheduler Seq, 1 job / plain call", "call/ours_Seq_one_job", "call/plain_one_job");
-#ifndef HAVE_TBB
-    std::printf("oneTBB not found at build time: its cases were not built\n");
-#endif
-#ifndef HAVE_OPENMP
-    std::printf("OpenMP not found at build time: its cases were not built\n");
-#endif
-  }
-
- private:
-  std::map<std::string, double> ns_, cpu_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  registerAll();
-  Summary summary;
-  summary.single_ = true;
-  for (int i = 1; i < argc; ++i)
-    if (std::string(argv[i]).rfind("--benchmark_repetitions=", 0) == 0 &&
-        std::string(argv[i]) != "--benchmark_repetitions=1")
-      summary.single_ = false;
-  benchmark::RunSpecifiedBenchmarks(&summary);
-  summary.print();
-  benchmark::Shutdown();
-  return 0;
+  return bench::run(argc, argv, registerAll,
+                    {{"ParN 2 / oneTBB 2 threads (10^6 trivial jobs)", "overhead/ours_ParN2", "overhead/tbb_2"},
+                     {"ParN 1 / oneTBB 1 thread", "overhead/ours_ParN1", "overhead/tbb_1"},
+                     {"ParN 2 / OpenMP 2 threads", "overhead/ours_ParN2", "overhead/omp_2"},
+                     {"ParN 1 / OpenMP 1 thread", "overhead/ours_ParN1", "overhead/omp_1"},
+                     {"nested ParN 2 / oneTBB 2", "nested/ours_ParN2", "nested/tbb_2"},
+                     {"nested ParN 1 / oneTBB 1", "nested/ours_ParN1", "nested/tbb_1"},
+                     {"speed-up ParN 2 over loop, 10^5 jobs of 1 us", "speedup_1us/seq_loop", "speedup_1us/ours_ParN2"},
+                     {"speed-up oneTBB 2 over loop, 10^5 jobs of 1 us", "speedup_1us/seq_loop", "speedup_1us/tbb_2"},
+                     {"speed-up ParN 2 over loop, 10^3 jobs of 100 us", "speedup_100us/seq_loop", "speedup_100us/ours_ParN2"},
+                     {"speed-up oneTBB 2 over loop, 10^3 jobs of 100 us", "speedup_100us/seq_loop", "speedup_100us/tbb_2"},
+                     {"withScheduler Par, 1 job / start+join its threads", "call/ours_Par_one_job", "call/threads_start_join"},
+                     {"withScheduler Seq, 10^6 jobs / plain loop", "overhead/ours_Seq", "overhead/plain_loop"},
+                     {"withScheduler Seq, 1 job / plain call", "call/ours_Seq_one_job", "call/plain_one_job"}});
 }
