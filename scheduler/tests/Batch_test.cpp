@@ -16,19 +16,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class BatchTest : public ::testing::TestWithParam<Comp> {
- protected:
-  void SetUp() override { threadsBefore_ = testsupport::threadCount(); }
-  void TearDown() override {
-    EXPECT_LE(testsupport::settledThreadCount(threadsBefore_), threadsBefore_);
-  }
-  const Comp& comp() const { return GetParam(); }
-  bool sequential() const { return isSeq(comp()); }
-  std::int64_t workers() const { return getCompWorkers(comp()); }
-
- private:
-  long threadsBefore_ = 0;
-};
+using BatchTest = testsupport::StrategyTest;
 
 std::vector<int> range(int from, int to) {
   std::vector<int> v(static_cast<std::size_t>(to - from));

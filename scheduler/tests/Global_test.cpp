@@ -47,18 +47,7 @@ bool within(const Ids& used, const Ids& workers) {
   return std::includes(workers.begin(), workers.end(), used.begin(), used.end());
 }
 
-class GlobalTest : public ::testing::TestWithParam<Comp> {
- protected:
-  void SetUp() override { threadsBefore_ = testsupport::threadCount(); }
-  void TearDown() override {
-    EXPECT_LE(testsupport::settledThreadCount(threadsBefore_), threadsBefore_);
-  }
-  const Comp& comp() const { return GetParam(); }
-  std::size_t workers() const { return static_cast<std::size_t>(getCompWorkers(comp())); }
-
- private:
-  long threadsBefore_ = 0;
-};
+using GlobalTest = testsupport::StrategyTest;
 
 }  // namespace
 
@@ -66,7 +55,7 @@ TEST_P(GlobalTest, WorkersServeCallAfterCall) {
   auto gs = newGlobalScheduler(comp());
   EXPECT_EQ(gs.globalSchedulerComp(), comp());
   const Ids workers = workerIds(gs);
-  ASSERT_EQ(workers.size(), this->workers());
+  ASSERT_EQ(workers.size(), static_cast<std::size_t>(this->workers()));
   for (int call = 0; call < 20; ++call) {
     const Ids used = runOn(gs, 8);
     EXPECT_TRUE(within(used, workers));
@@ -94,7 +83,7 @@ TEST_P(GlobalTest, TerminateEndsTheCallAndRenewsTheWorkers) {
   });
   EXPECT_LT(after.load(), 200);
   const Ids second = workerIds(gs);
-  ASSERT_EQ(second.size(), workers());
+  ASSERT_EQ(second.size(), static_cast<std::size_t>(workers()));
   for (const auto& id : second) EXPECT_FALSE(first.count(id));
   EXPECT_TRUE(within(runOn(gs, 4), second));
   // From the action itself: nothing runs, the call ends normally, the workers are renewed.

@@ -46,6 +46,20 @@ inline const bool watchdogInstalled = [] {
   return true;
 }();
 
+/// A test run under each strategy of its parameter list; it fails if the test leaves a thread
+/// behind.
+class StrategyTest : public ::testing::TestWithParam<Control::Scheduler::Comp> {
+ protected:
+  void SetUp() override { threadsBefore_ = threadCount(); }
+  void TearDown() override { EXPECT_LE(settledThreadCount(threadsBefore_), threadsBefore_); }
+  const Control::Scheduler::Comp& comp() const { return GetParam(); }
+  bool sequential() const { return Control::Scheduler::isSeq(comp()); }
+  std::int64_t workers() const { return Control::Scheduler::getCompWorkers(comp()); }
+
+ private:
+  long threadsBefore_ = 0;
+};
+
 inline std::string compName(const ::testing::TestParamInfo<Control::Scheduler::Comp>& info) {
   std::string s = Control::Scheduler::show(info.param);
   for (char& c : s)

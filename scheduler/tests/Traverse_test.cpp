@@ -26,17 +26,7 @@ using ::testing::ThrowsMessage;
 
 namespace {
 
-class TraverseTest : public ::testing::TestWithParam<Comp> {
- protected:
-  void SetUp() override { threadsBefore_ = testsupport::threadCount(); }
-  void TearDown() override {
-    EXPECT_LE(testsupport::settledThreadCount(threadsBefore_), threadsBefore_);
-  }
-  const Comp& comp() const { return GetParam(); }
-
- private:
-  long threadsBefore_ = 0;
-};
+using TraverseTest = testsupport::StrategyTest;
 
 // Later elements finish first.
 std::string slowShow(int x) {

@@ -43,24 +43,35 @@ using Types::WorkerStates;
 using Types::WorkerTerminateException;
 
 namespace detail {
-/// Marks a result type to be taken from the action's parameter `Scheduler<A>&`.
+/// Marks a result type to be taken from the action's parameter `Scheduler<A>&` (or
+/// `SchedulerWS<WS, A>&`).
 struct Deduce {};
 template <class M>
-struct SchedulerArg {};
-template <class C, class R, class A>
-struct SchedulerArg<R (C::*)(Scheduler<A>&) const> {
+struct ParamOf {};
+template <class C, class R, class P>
+struct ParamOf<R (C::*)(P) const> {
+  using type = P;
+};
+template <class C, class R, class P>
+struct ParamOf<R (C::*)(P)> {
+  using type = P;
+};
+template <class C, class R, class P>
+struct ParamOf<R (C::*)(P) const noexcept> {
+  using type = P;
+};
+template <class C, class R, class P>
+struct ParamOf<R (C::*)(P) noexcept> {
+  using type = P;
+};
+template <class P>
+struct ResultArg {};
+template <class A>
+struct ResultArg<Scheduler<A>&> {
   using type = A;
 };
-template <class C, class R, class A>
-struct SchedulerArg<R (C::*)(Scheduler<A>&)> {
-  using type = A;
-};
-template <class C, class R, class A>
-struct SchedulerArg<R (C::*)(Scheduler<A>&) const noexcept> {
-  using type = A;
-};
-template <class C, class R, class A>
-struct SchedulerArg<R (C::*)(Scheduler<A>&) noexcept> {
+template <class WS, class A>
+struct ResultArg<SchedulerWS<WS, A>&> {
   using type = A;
 };
 template <class A, class Action>
@@ -69,7 +80,8 @@ struct Pick {
 };
 template <class Action>
 struct Pick<Deduce, Action> {
-  using type = typename SchedulerArg<decltype(&std::decay_t<Action>::operator())>::type;
+  using type =
+      typename ResultArg<typename ParamOf<decltype(&std::decay_t<Action>::operator())>::type>::type;
 };
 template <class A, class Action>
 using ResultOf = typename Pick<A, Action>::type;
@@ -258,34 +270,6 @@ Scheduler<A>& unwrapSchedulerWS(const SchedulerWS<WS, A>& sws) {
 }
 
 namespace detail {
-template <class P>
-struct StatesSchedulerArg {};
-template <class WS, class A>
-struct StatesSchedulerArg<SchedulerWS<WS, A>&> {
-  using type = A;
-};
-template <class M>
-struct ParamOf {};
-template <class C, class R, class P>
-struct ParamOf<R (C::*)(P) const> {
-  using type = P;
-};
-template <class C, class R, class P>
-struct ParamOf<R (C::*)(P)> {
-  using type = P;
-};
-template <class A, class Action>
-struct PickWS {
-  using type = A;
-};
-template <class Action>
-struct PickWS<Deduce, Action> {
-  using type = typename StatesSchedulerArg<
-      typename ParamOf<decltype(&std::decay_t<Action>::operator())>::type>::type;
-};
-template <class A, class Action>
-using ResultOfWS = typename PickWS<A, Action>::type;
-
 /// Runs action with a SchedulerWS over a scheduler for the states' strategy, made by run.
 template <class A, class WS, class Action, class Run>
 decltype(auto) withStates(WorkerStates<WS>& states, Action& action, Run run) {
@@ -303,9 +287,9 @@ decltype(auto) withStates(WorkerStates<WS>& states, Action& action, Run run) {
 /// scheduler uses the same states. A is taken from the action's parameter
 /// `SchedulerWS<WS, A>&` when not given.
 template <class A = detail::Deduce, class WS, class Action>
-std::vector<detail::ResultOfWS<A, Action>> withSchedulerWS(WorkerStates<WS>& states,
+std::vector<detail::ResultOf<A, Action>> withSchedulerWS(WorkerStates<WS>& states,
                                                            Action&& action) {
-  using R = detail::ResultOfWS<A, Action>;
+  using R = detail::ResultOf<A, Action>;
   return detail::withStates<R>(states, action, [](const Comp& c, auto&& run) {
     return withScheduler<R>(c, run);
   });
@@ -313,16 +297,16 @@ std::vector<detail::ResultOfWS<A, Action>> withSchedulerWS(WorkerStates<WS>& sta
 /// As withSchedulerWS, results not collected.
 template <class A = detail::Deduce, class WS, class Action>
 void withSchedulerWS_(WorkerStates<WS>& states, Action&& action) {
-  using R = detail::ResultOfWS<A, Action>;
+  using R = detail::ResultOf<A, Action>;
   detail::withStates<R>(states, action, [](const Comp& c, auto&& run) {
     withScheduler_<R>(c, run);
   });
 }
 /// As withSchedulerWS, returning the `Results` in scheduling order.
 template <class A = detail::Deduce, class WS, class Action>
-Results<detail::ResultOfWS<A, Action>> withSchedulerWSR(WorkerStates<WS>& states,
+Results<detail::ResultOf<A, Action>> withSchedulerWSR(WorkerStates<WS>& states,
                                                         Action&& action) {
-  using R = detail::ResultOfWS<A, Action>;
+  using R = detail::ResultOf<A, Action>;
   return detail::withStates<R>(states, action, [](const Comp& c, auto&& run) {
     return withSchedulerR<R>(c, run);
   });

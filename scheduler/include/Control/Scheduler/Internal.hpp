@@ -348,24 +348,19 @@ struct ShapeOfRange {
     for (const auto& x : c) f(x);
   }
 };
-template <class T, class Al>
-struct Shape<std::deque<T, Al>> : ShapeOfRange<std::deque<T, Al>> {
+template <template <class, class> class S, class T, class Al>
+struct ShapeOfSequence : ShapeOfRange<S<T, Al>> {
   template <class B, class Next>
-  static std::deque<B> rebuild(const std::deque<T, Al>& c, Next&& next) {
-    std::deque<B> out;
+  static S<B, std::allocator<B>> rebuild(const S<T, Al>& c, Next&& next) {
+    S<B, std::allocator<B>> out;
     for (std::size_t i = 0; i < c.size(); ++i) out.push_back(next());
     return out;
   }
 };
 template <class T, class Al>
-struct Shape<std::list<T, Al>> : ShapeOfRange<std::list<T, Al>> {
-  template <class B, class Next>
-  static std::list<B> rebuild(const std::list<T, Al>& c, Next&& next) {
-    std::list<B> out;
-    for (std::size_t i = 0; i < c.size(); ++i) out.push_back(next());
-    return out;
-  }
-};
+struct Shape<std::deque<T, Al>> : ShapeOfSequence<std::deque, T, Al> {};
+template <class T, class Al>
+struct Shape<std::list<T, Al>> : ShapeOfSequence<std::list, T, Al> {};
 template <class T, std::size_t N>
 struct Shape<std::array<T, N>> : ShapeOfRange<std::array<T, N>> {
   template <class B, class Next>
