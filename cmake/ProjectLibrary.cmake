@@ -47,12 +47,16 @@ function(add_project_library name)
     VERSION ${PROJECT_VERSION}
     SOVERSION ${PL_ABI}
     EXPORT_NAME ${name}
-    CXX_VISIBILITY_PRESET default)
+    # Only what the headers mark with <NAME>_API is exported (docs/packaging.md).
+    CXX_VISIBILITY_PRESET hidden
+    C_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
   target_include_directories(${name}
     PUBLIC $<BUILD_INTERFACE:${dir}/include> $<BUILD_INTERFACE:${gen}/include>
            $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/${name}>
     PRIVATE ${dir}/src)
   target_compile_features(${name} PUBLIC cxx_std_20)
+  _project_library_version_script(${name})
   target_link_libraries(${name} PRIVATE veltro_suite_warnings ${PL_PRIVATE_DEPS} PUBLIC ${PL_PUBLIC_DEPS})
   set_property(GLOBAL APPEND PROPERTY VELTRO_SUITE_LIBRARIES ${name})
   set_property(GLOBAL PROPERTY VELTRO_SUITE_${NAME}_DEB_DEV_DEPENDS ${PL_DEB_DEV_DEPENDS})
@@ -94,6 +98,51 @@ function(add_project_library name)
       endif()
     endforeach()
   endif()
+endfunction()
+
+# The linker version script of one library. Hidden visibility keeps everything the headers do not
+# mark private, except the standard library's template instantiations, whose namespace is declared
+# with default visibility: the script makes those local. Names in the namespaces of the library's
+# header folders (and its own, for the version functions) stay global, with their type information
+# and vtables, explicit instantiations whose demangled name starts with a plain return type and
+# the library's specialisations of std::hash:
+# ld gives global patterns precedence over local ones. (Unquoted patterns cannot hold spaces or
+# angle brackets; ? stands for the space.)
+function(_project_library_version_script name)
+  set(namespaces ${name})
+  file(GLOB entries RELATIVE "${CMAKE_CURRENT_SOURCE_DIR}/include" "${CMAKE_CURRENT_SOURCE_DIR}/include/*")
+  foreach(entry IN LISTS entries)
+    string(REGEX REPLACE "\\.(hpp|h)$" "" entry "${entry}")
+    if(entry MATCHES "^[A-Za-z_][A-Za-z0-9_]*$")
+      list(APPEND namespaces ${entry})
+    endif()
+  endforeach()
+  list(REMOVE_DUPLICATES namespaces)
+  set(global "")
+  foreach(ns IN LISTS namespaces)
+    foreach(prefix "" typeinfo?for? typeinfo?name?for? vtable?for? VTT?for? guard?variable?for?
+                   double? float? int? long? bool? void? char? unsigned?int? unsigned?long?)
+      string(APPEND global "      ${prefix}${ns}::*;\n")
+    endforeach()
+    # The library's specialisations of std::hash.
+    string(APPEND global "      std::hash?${ns}::*;\n")
+  endforeach()
+  set(script "${CMAKE_CURRENT_BINARY_DIR}/generated/${name}.map")
+  file(CONFIGURE OUTPUT ${script} CONTENT "{
+  global:
+    extern \"C++\" {
+${global}    };
+  local:
+    extern \"C++\" {
+      std::*;
+      *?std::*;
+      __gnu_cxx::*;
+      *?__gnu_cxx::*;
+    };
+};
+")
+  target_link_options(${name} PRIVATE "LINKER:--version-script=${script}")
+  set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${script})
 endfunction()
 
 # Install rules of one library. Runtime component <name>: the shared object and the licence.

@@ -8,7 +8,7 @@
 #include <Orrin/Matrix.hpp>
 #include <Orrin/Matrix/Algorithms.hpp>
 
-#include "Orrin/Matrix/Kernels.hpp"
+#include <Orrin/Matrix/Dispatch.hpp>
 
 #include <benchmark/benchmark.h>
 
@@ -56,19 +56,19 @@ void BM_kestrel_multiply(benchmark::State& state)
     const M::Matrix a = randomMatrix(n, n, 1), b = randomMatrix(n, n, 2);
     for (auto _ : state) benchmark::DoNotOptimize(M::multiply(a, b));
     setFlops(state, static_cast<double>(n));
-    state.SetLabel(M::detail::isaName(M::detail::bestIsa()));
+    state.SetLabel(M::Dispatch::name(M::Dispatch::active()));
 }
 
 void BM_kestrel_multiply_avx2(benchmark::State& state)
 {
     const std::int64_t n = state.range(0);
-    if (!M::detail::isaAvailable(M::detail::Isa::Avx2)) return state.SkipWithError("no AVX2 on this processor");
-    const std::vector<double> a = randomValues(n * n, 1), b = randomValues(n * n, 2);
-    std::vector<double> c(static_cast<std::size_t>(n * n));
-    for (auto _ : state) {
-        M::detail::multiplyKernel(M::detail::Isa::Avx2, a.data(), n, n, b.data(), n, n, c.data());
-        benchmark::DoNotOptimize(c.data());
+    if (M::Dispatch::useAtMost(M::Dispatch::Isa::Avx2) != M::Dispatch::Isa::Avx2) {
+        M::Dispatch::useAtMost(M::Dispatch::Isa::Avx512);
+        return state.SkipWithError("no AVX2 on this processor");
     }
+    const M::Matrix a = randomMatrix(n, n, 1), b = randomMatrix(n, n, 2);
+    for (auto _ : state) benchmark::DoNotOptimize(M::multiply(a, b));
+    M::Dispatch::useAtMost(M::Dispatch::Isa::Avx512);
     setFlops(state, static_cast<double>(n));
 }
 
@@ -195,7 +195,7 @@ void BM_kestrel_qr(benchmark::State& state)
     const M::Matrix a = randomMatrix(n, n, 3);
     for (auto _ : state) benchmark::DoNotOptimize(Orrin::Matrix::Algorithms::qr(a));
     setFlops(state, static_cast<double>(n));
-    state.SetLabel(M::detail::isaName(M::detail::bestIsa()));
+    state.SetLabel(M::Dispatch::name(M::Dispatch::active()));
 }
 
 // The same arithmetic in plain row-major scalar loops.

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The product and QR paths chosen at run time against the plain reference loops, to the bit.
-#include "Orrin/Matrix/Kernels.hpp"
+// The product and QR paths chosen at run time against the plain reference loops, to the bit; each
+// path is reached through the public Dispatch::useAtMost.
 #include "Reference.hpp"
 
 #include <Orrin/Matrix.hpp>
 #include <Orrin/Matrix/Algorithms.hpp>
+#include <Orrin/Matrix/Dispatch.hpp>
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,8 @@
 
 namespace {
 
-using Orrin::Matrix::detail::Isa;
+using Orrin::Matrix::Dispatch::Isa;
+namespace Dispatch = Orrin::Matrix::Dispatch;
 using ref::Flavour;
 
 constexpr Flavour flavours[] = {Flavour::Gaussian, Flavour::SmallInts, Flavour::WideRange, Flavour::Cancelling,
@@ -33,9 +35,10 @@ class KernelPaths : public ::testing::TestWithParam<Isa> {
 protected:
     void SetUp() override
     {
-        if (!Orrin::Matrix::detail::isaAvailable(GetParam()))
-            GTEST_SKIP() << Orrin::Matrix::detail::isaName(GetParam()) << " is not available on this processor";
+        if (Dispatch::useAtMost(GetParam()) != GetParam())
+            GTEST_SKIP() << Dispatch::name(GetParam()) << " is not available on this processor";
     }
+    void TearDown() override { Dispatch::useAtMost(Isa::Avx512); }
 };
 
 TEST_P(KernelPaths, ProductMatchesPlainLoopToTheBit)
@@ -51,10 +54,9 @@ TEST_P(KernelPaths, ProductMatchesPlainLoopToTheBit)
             const ref::Dense a = ref::random(s[0], s[1], f, gen);
             const ref::Dense b = ref::random(s[2], s[3], f, gen);
             const ref::Dense want = ref::multiply(a, b);
-            std::vector<double> got(want.x.size(), -1.0);
-            Orrin::Matrix::detail::multiplyKernel(GetParam(), a.x.data(), a.rows, a.cols, b.x.data(), b.cols,
-                                                  std::min(a.cols, b.rows), got.data());
-            EXPECT_TRUE(sameBits(want.x, got.data(),
+            const auto got = Orrin::Matrix::multiply(Orrin::Matrix::fromList(a.rows, a.cols, a.x),
+                                                     Orrin::Matrix::fromList(b.rows, b.cols, b.x));
+            EXPECT_TRUE(sameBits(want.x, got._vector.data(),
                                  "flavour " + std::to_string(static_cast<int>(f)) + " shape " + std::to_string(s[0]) +
                                      "x" + std::to_string(s[1]) + " * " + std::to_string(s[2]) + "x" +
                                      std::to_string(s[3])));
@@ -70,18 +72,27 @@ TEST_P(KernelPaths, QrMatchesPlainLoopToTheBit)
             const ref::Dense a = ref::random(s[0], s[1], f, gen);
             ref::Dense q, r;
             ref::qr(a, q, r);
-            std::vector<double> gotQ = a.x;
-            std::vector<double> gotR(static_cast<std::size_t>(a.cols * a.cols), 0.0);
-            Orrin::Matrix::detail::qrKernel(GetParam(), gotQ.data(), a.rows, a.cols, gotR.data());
+            const auto [gotQ, gotR] = Orrin::Matrix::Algorithms::qr(Orrin::Matrix::fromList(a.rows, a.cols, a.x));
             const std::string what =
                 "flavour " + std::to_string(static_cast<int>(f)) + " " + std::to_string(s[0]) + "x" + std::to_string(s[1]);
-            EXPECT_TRUE(sameBits(q.x, gotQ.data(), what + " Q"));
-            EXPECT_TRUE(sameBits(r.x, gotR.data(), what + " R"));
+            EXPECT_TRUE(sameBits(q.x, gotQ._vector.data(), what + " Q"));
+            EXPECT_TRUE(sameBits(r.x, gotR._vector.data(), what + " R"));
         }
 }
 
 INSTANTIATE_TEST_SUITE_P(Kernels, KernelPaths, ::testing::Values(Isa::Scalar, Isa::Avx2, Isa::Avx512),
-                         [](const auto& info) { return std::string(Orrin::Matrix::detail::isaName(info.param)); });
+                         [](const auto& info) { return std::string(Dispatch::name(info.param)); });
+
+// The limit falls back to the widest path the processor has, and useAtMost(Avx512) restores it.
+TEST(Kernels, UseAtMostPicksTheWidestOfferedPathNotAboveTheLimit)
+{
+    const Isa best = Dispatch::best();
+    EXPECT_EQ(Dispatch::useAtMost(Isa::Scalar), Isa::Scalar);
+    EXPECT_EQ(Dispatch::active(), Isa::Scalar);
+    EXPECT_EQ(Dispatch::useAtMost(Isa::Avx2), best == Isa::Scalar ? Isa::Scalar : Isa::Avx2);
+    EXPECT_EQ(Dispatch::useAtMost(Isa::Avx512), best);
+    EXPECT_EQ(Dispatch::active(), best);
+}
 
 // The public entry points (whatever path this processor takes) against the same reference.
 TEST(Kernels, PublicProductVectorProductAndQrMatchPlainLoops)

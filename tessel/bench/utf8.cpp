@@ -2,8 +2,7 @@
 // Throughput of the bulk UTF-8 routines on four 1 MiB corpora, beside ICU's U8_NEXT loop,
 // utf8proc_iterate, a plain byte-at-a-time validator and memcpy, all in this one binary.
 //   build/ts-release/tessel/tessel_bench_utf8 --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
-#include "Data/Tessel/cbits.h"
-#include "cbits/kernels.h"
+#include <Data/Tessel/cbits.h>
 #include "corpora.hpp"
 
 #include <benchmark/benchmark.h>
@@ -43,13 +42,17 @@ void run(benchmark::State& state, F f) {
   state.SetLabel(corpora::name(static_cast<corpora::Kind>(state.range(0))));
 }
 
-void Validate_Tessel(benchmark::State& s) { run(s, hs_tessel_is_valid_utf8); }
-void Validate_PlainBytes(benchmark::State& s) { run(s, tessel_cbits_kernels(TESSEL_LEVEL_PLAIN)->is_valid_utf8); }
-void Validate_Word(benchmark::State& s) { run(s, tessel_cbits_kernels(TESSEL_LEVEL_WORD)->is_valid_utf8); }
-void Validate_Avx2(benchmark::State& s) {
-  if (const tessel_kernels* k = tessel_cbits_kernels(TESSEL_LEVEL_AVX2)) run(s, k->is_valid_utf8);
-  else s.SkipWithError("no AVX2");
+// The validator at one kernel level (through the public hs_tessel_use_level), then back to the best.
+void validateAtLevel(benchmark::State& s, int level) {
+  if (hs_tessel_use_level(level) == level) run(s, hs_tessel_is_valid_utf8);
+  else s.SkipWithError("level not offered by this processor");
+  hs_tessel_use_level(HS_TESSEL_LEVEL_AVX512);
 }
+
+void Validate_Tessel(benchmark::State& s) { run(s, hs_tessel_is_valid_utf8); }
+void Validate_PlainBytes(benchmark::State& s) { validateAtLevel(s, HS_TESSEL_LEVEL_PLAIN); }
+void Validate_Word(benchmark::State& s) { validateAtLevel(s, HS_TESSEL_LEVEL_WORD); }
+void Validate_Avx2(benchmark::State& s) { validateAtLevel(s, HS_TESSEL_LEVEL_AVX2); }
 void Length_Tessel(benchmark::State& s) { run(s, hs_tessel_length); }
 void IsAscii_Tessel(benchmark::State& s) { run(s, hs_tessel_is_ascii); }
 void Memcpy(benchmark::State& s) {
@@ -231,7 +234,7 @@ BENCHMARK(ShiftedIsAscii_simdutf)->Apply(asciiOffsets);
 #endif
 
 int main(int argc, char** argv) {
-  std::cout << "kernels: " << tessel_cbits_active()->name
+  std::cout << "kernel level: " << hs_tessel_level()
 #ifndef HAVE_ICU
             << "; ICU missing (not compared)"
 #endif

@@ -1,23 +1,27 @@
 // SPDX-License-Identifier: MIT
 // Fuzz target: every kernel level of the validator, counter and ASCII tests agrees with the plain
-// byte rules on arbitrary bytes, and a buffer found valid becomes a text that walks cleanly.
-#include "Data/Tessel.hpp"
-#include "cbits/kernels.h"
+// byte rules on arbitrary bytes, and a buffer found valid becomes a text that walks cleanly. The
+// levels are chosen through the library's public hs_tessel_use_level.
+#include <Data/Tessel.hpp>
+#include <Data/Tessel/cbits.h>
 
 #include <cstdlib>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const tessel_kernels* plain = tessel_cbits_kernels(TESSEL_LEVEL_PLAIN);
-  const int32_t valid = plain->is_valid_utf8(data, size);
-  for (int level = TESSEL_LEVEL_WORD; level <= TESSEL_LEVEL_AVX512; ++level) {
-    const tessel_kernels* k = tessel_cbits_kernels(level);
-    if (k == nullptr) continue;
-    if (k->is_valid_utf8(data, size) != valid) std::abort();
-    if (k->length(data, size) != plain->length(data, size)) std::abort();
-    if (k->ascii_length(data, size) != plain->ascii_length(data, size)) std::abort();
-    if (k->is_ascii(data, size) != plain->is_ascii(data, size)) std::abort();
+  hs_tessel_use_level(HS_TESSEL_LEVEL_PLAIN);
+  const int32_t valid = hs_tessel_is_valid_utf8(data, size);
+  const std::uint64_t length = hs_tessel_length(data, size);
+  const std::uint64_t asciiLength = hs_tessel_ascii_length(data, size);
+  const int32_t isAscii = hs_tessel_is_ascii(data, size);
+  for (int level = HS_TESSEL_LEVEL_WORD; level <= HS_TESSEL_LEVEL_AVX512; ++level) {
+    if (hs_tessel_use_level(level) != level) continue;
+    if (hs_tessel_is_valid_utf8(data, size) != valid) std::abort();
+    if (hs_tessel_length(data, size) != length) std::abort();
+    if (hs_tessel_ascii_length(data, size) != asciiLength) std::abort();
+    if (hs_tessel_is_ascii(data, size) != isAscii) std::abort();
   }
+  hs_tessel_use_level(HS_TESSEL_LEVEL_AVX512);
   if (valid < -3 || valid > 1) std::abort();
   const auto t = Data::Tessel::fromByteString(Data::Tessel::Bytes::ByteString::copy(
       std::span<const std::uint8_t>(data, size)));

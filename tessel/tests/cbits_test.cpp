@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Tests of the hs_tessel_ byte routines: the documented examples, and every kernel level against
 // an independent validator on exhaustive short sequences and on random and mutated buffers.
-#include "Data/Tessel/cbits.h"
-#include "cbits/kernels.h"
+#include <Data/Tessel/cbits.h>
 
 #include <gtest/gtest.h>
 
@@ -47,10 +46,28 @@ int referenceValid(const std::uint8_t* s, std::size_t n) {
   return 0;
 }
 
-std::vector<const tessel_kernels*> levels() {
-  std::vector<const tessel_kernels*> out;
-  for (int l = TESSEL_LEVEL_PLAIN; l <= TESSEL_LEVEL_AVX512; ++l)
-    if (const tessel_kernels* k = tessel_cbits_kernels(l)) out.push_back(k);
+// One kernel level, reached through the public routines after hs_tessel_use_level.
+struct Level {
+  int level;
+  std::string name;
+  void use() const {
+    if (hs_tessel_level() != level) hs_tessel_use_level(level);
+  }
+  std::uint64_t length(const std::uint8_t* b, std::uint64_t n) const { return use(), hs_tessel_length(b, n); }
+  std::int32_t is_valid_utf8(const std::uint8_t* b, std::uint64_t n) const { return use(), hs_tessel_is_valid_utf8(b, n); }
+  std::uint64_t ascii_length(const std::uint8_t* b, std::uint64_t n) const { return use(), hs_tessel_ascii_length(b, n); }
+  std::int32_t is_ascii(const std::uint8_t* b, std::uint64_t n) const { return use(), hs_tessel_is_ascii(b, n); }
+};
+
+// The levels this processor offers.
+const std::vector<Level>& levels() {
+  static const std::vector<Level> out = [] {
+    std::vector<Level> v;
+    for (int l = HS_TESSEL_LEVEL_PLAIN; l <= HS_TESSEL_LEVEL_AVX512; ++l)
+      if (hs_tessel_use_level(l) == l) v.push_back({l, "level " + std::to_string(l)});
+    hs_tessel_use_level(HS_TESSEL_LEVEL_AVX512);
+    return v;
+  }();
   return out;
 }
 
@@ -70,17 +87,17 @@ std::size_t referenceAsciiLength(const Bytes& b) {
 void expectAllAgree(const Bytes& b, const char* what, bool validatorOnly = false) {
   const int valid = referenceValid(b.data(), b.size());
   if (validatorOnly) {
-    for (const tessel_kernels* k : levels())
-      ASSERT_EQ(k->is_valid_utf8(b.data(), b.size()), valid) << k->name << " " << what;
+    for (const Level& k : levels())
+      ASSERT_EQ(k.is_valid_utf8(b.data(), b.size()), valid) << k.name << " " << what;
     return;
   }
   const std::size_t ascii = referenceAsciiLength(b);
   const int isAscii = b.size() <= 1 || ascii == b.size();
-  for (const tessel_kernels* k : levels()) {
-    ASSERT_EQ(k->is_valid_utf8(b.data(), b.size()), valid) << k->name << " " << what;
-    ASSERT_EQ(k->length(b.data(), b.size()), referenceLength(b)) << k->name << " " << what;
-    ASSERT_EQ(k->ascii_length(b.data(), b.size()), ascii) << k->name << " " << what;
-    ASSERT_EQ(k->is_ascii(b.data(), b.size()), isAscii) << k->name << " " << what;
+  for (const Level& k : levels()) {
+    ASSERT_EQ(k.is_valid_utf8(b.data(), b.size()), valid) << k.name << " " << what;
+    ASSERT_EQ(k.length(b.data(), b.size()), referenceLength(b)) << k.name << " " << what;
+    ASSERT_EQ(k.ascii_length(b.data(), b.size()), ascii) << k.name << " " << what;
+    ASSERT_EQ(k.is_ascii(b.data(), b.size()), isAscii) << k.name << " " << what;
   }
 }
 
@@ -141,8 +158,8 @@ TEST(Cbits, ValidatorExamples) {
       {b({0x61, 0xF1, 0x80, 0x80}), -1}, {b({0xF0, 0x8F, 0x80, 0x80}), 1},
   };
   for (const auto& r : rows)
-    for (const tessel_kernels* k : levels())
-      EXPECT_EQ(k->is_valid_utf8(r.in.data(), r.in.size()), r.expected) << k->name;
+    for (const Level& k : levels())
+      EXPECT_EQ(k.is_valid_utf8(r.in.data(), r.in.size()), r.expected) << k.name;
 }
 
 TEST(Cbits, StepsAndDecodes) {
@@ -170,11 +187,11 @@ TEST(Cbits, AsciiTests) {
   Bytes tail(8, 'x');
   tail.push_back(0xC3);
   tail.push_back(0xA9);
-  for (const tessel_kernels* k : levels()) {
-    EXPECT_EQ(k->is_ascii(sixteen.data(), 3), 1) << k->name;
-    EXPECT_EQ(k->is_ascii(sixteen.data(), 16), 1) << k->name;
-    EXPECT_EQ(k->is_ascii(tail.data(), tail.size()), 0) << k->name;
-    EXPECT_EQ(k->ascii_length(tail.data(), tail.size()), 8u) << k->name;
+  for (const Level& k : levels()) {
+    EXPECT_EQ(k.is_ascii(sixteen.data(), 3), 1) << k.name;
+    EXPECT_EQ(k.is_ascii(sixteen.data(), 16), 1) << k.name;
+    EXPECT_EQ(k.is_ascii(tail.data(), tail.size()), 0) << k.name;
+    EXPECT_EQ(k.ascii_length(tail.data(), tail.size()), 8u) << k.name;
   }
 }
 
@@ -205,15 +222,14 @@ TEST(Cbits, ModifiedUtf8) {
 
 TEST(Cbits, EveryShortSequenceMatchesReference) {
   std::uint8_t s[3];
-  const tessel_kernels* plain = tessel_cbits_kernels(TESSEL_LEVEL_PLAIN);
-  const tessel_kernels* word = tessel_cbits_kernels(TESSEL_LEVEL_WORD);
+  const Level plain{HS_TESSEL_LEVEL_PLAIN, "plain"}, word{HS_TESSEL_LEVEL_WORD, "word"};
   for (unsigned v = 0; v < (1u << 24); ++v) {
     s[0] = static_cast<std::uint8_t>(v >> 16), s[1] = static_cast<std::uint8_t>(v >> 8),
     s[2] = static_cast<std::uint8_t>(v);
     for (std::size_t n = v < (1u << 16) ? 1 : 3; n <= 3; ++n) {
       const int expected = referenceValid(s, n);
-      ASSERT_EQ(plain->is_valid_utf8(s, n), expected) << std::hex << v << " n=" << n;
-      ASSERT_EQ(word->is_valid_utf8(s, n), expected) << std::hex << v << " n=" << n;
+      ASSERT_EQ(plain.is_valid_utf8(s, n), expected) << std::hex << v << " n=" << n;
+      ASSERT_EQ(word.is_valid_utf8(s, n), expected) << std::hex << v << " n=" << n;
       ASSERT_EQ(hs_tessel_is_valid_utf8(s, n), expected) << std::hex << v << " n=" << n;
     }
   }
@@ -276,10 +292,14 @@ TEST(Cbits, OffersTheVectorLevelsTheProcessorHas) {
   const bool avx2 = __builtin_cpu_supports("avx2");
   const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
                       __builtin_cpu_supports("avx512vl");
-  EXPECT_EQ(tessel_cbits_kernels(TESSEL_LEVEL_AVX2) != nullptr, avx2);
-  EXPECT_EQ(tessel_cbits_kernels(TESSEL_LEVEL_AVX512) != nullptr, avx512);
-  EXPECT_EQ(tessel_cbits_active(),
-            tessel_cbits_kernels(avx512 ? TESSEL_LEVEL_AVX512 : avx2 ? TESSEL_LEVEL_AVX2 : TESSEL_LEVEL_WORD));
+  const int best = avx512 ? HS_TESSEL_LEVEL_AVX512 : avx2 ? HS_TESSEL_LEVEL_AVX2 : HS_TESSEL_LEVEL_WORD;
+  EXPECT_EQ(hs_tessel_use_level(-1), HS_TESSEL_LEVEL_PLAIN);
+  EXPECT_EQ(hs_tessel_level(), HS_TESSEL_LEVEL_PLAIN);
+  EXPECT_EQ(hs_tessel_use_level(HS_TESSEL_LEVEL_WORD), HS_TESSEL_LEVEL_WORD);
+  EXPECT_EQ(hs_tessel_use_level(HS_TESSEL_LEVEL_AVX2), avx2 ? HS_TESSEL_LEVEL_AVX2 : HS_TESSEL_LEVEL_WORD);
+  EXPECT_EQ(hs_tessel_use_level(99), best);
+  EXPECT_EQ(hs_tessel_use_level(HS_TESSEL_LEVEL_AVX512), best);
+  EXPECT_EQ(hs_tessel_level(), best);
 }
 
 // One bad byte at every position of a long multi-byte text, and the text cut at every length.
@@ -327,19 +347,19 @@ TEST(Cbits, EveryLengthAtEveryOffset) {
       const Bytes copy(s, s + n);
       expectAllAgree(copy, "clean");  // references on a copy; kernels below on the placed bytes
       const int valid = referenceValid(s, n);
-      for (const tessel_kernels* k : levels()) {
-        ASSERT_EQ(k->is_valid_utf8(s, n), valid) << k->name << " offset " << offset << " n " << n;
-        ASSERT_EQ(k->length(s, n), referenceLength(copy)) << k->name << " offset " << offset << " n " << n;
-        ASSERT_EQ(k->ascii_length(s, n), referenceAsciiLength(copy)) << k->name << " offset " << offset;
-        ASSERT_EQ(k->is_ascii(s, n), n <= 1 || referenceAsciiLength(copy) == n) << k->name << " offset " << offset;
+      for (const Level& k : levels()) {
+        ASSERT_EQ(k.is_valid_utf8(s, n), valid) << k.name << " offset " << offset << " n " << n;
+        ASSERT_EQ(k.length(s, n), referenceLength(copy)) << k.name << " offset " << offset << " n " << n;
+        ASSERT_EQ(k.ascii_length(s, n), referenceAsciiLength(copy)) << k.name << " offset " << offset;
+        ASSERT_EQ(k.is_ascii(s, n), n <= 1 || referenceAsciiLength(copy) == n) << k.name << " offset " << offset;
       }
       for (std::size_t p = 0; p < n; ++p) {
         const std::uint8_t keep = s[p];
         s[p] = bad[(p + n) % sizeof bad];
         const int expected = referenceValid(s, n);
-        for (const tessel_kernels* k : levels())
-          ASSERT_EQ(k->is_valid_utf8(s, n), expected)
-              << k->name << " offset " << offset << " n " << n << " bad byte at " << p;
+        for (const Level& k : levels())
+          ASSERT_EQ(k.is_valid_utf8(s, n), expected)
+              << k.name << " offset " << offset << " n " << n << " bad byte at " << p;
         s[p] = keep;
       }
     }

@@ -8,6 +8,8 @@
 // run time compute exactly the same bits as the plain loop).
 #pragma once
 
+#include <kestrel/export.hpp>
+
 #include <Orrin/Matrix/Function.hpp>
 #include <Orrin/Matrix/Types.hpp>
 
@@ -28,25 +30,25 @@ using Types::Vector;
 
 /// The r x c matrix sharing v; fails with std::invalid_argument "input size mismatch" unless
 /// r * c equals v's length (negative r or c, or a product that overflows, never match).
-Matrix fromVector(std::int64_t r, std::int64_t c, Vector v);
+KESTREL_API Matrix fromVector(std::int64_t r, std::int64_t c, Vector v);
 /// fromVector of a copy of xs (row-major).
-Matrix fromList(std::int64_t r, std::int64_t c, std::span<const double> xs);
-Matrix fromList(std::int64_t r, std::int64_t c, std::initializer_list<double> xs);
+KESTREL_API Matrix fromList(std::int64_t r, std::int64_t c, std::span<const double> xs);
+KESTREL_API Matrix fromList(std::int64_t r, std::int64_t c, std::initializer_list<double> xs);
 /// The matrix whose rows are xs, copied in order. Fails with std::invalid_argument:
 /// "Orrin.Matrix.fromRows: empty list of rows!" for no rows, then "Orrin.Matrix.fromRows: row sizes
 /// do not match" at the first row whose length differs from the first's, then
 /// "Orrin.Matrix.fromRows: zero columns in matrix" when the rows are empty.
-Matrix fromRows(std::span<const Vector> xs);
-Matrix fromRows(std::initializer_list<Vector> xs);
+KESTREL_API Matrix fromRows(std::span<const Vector> xs);
+KESTREL_API Matrix fromRows(std::initializer_list<Vector> xs);
 /// fromRows of the lists.
-Matrix fromRowLists(std::initializer_list<std::initializer_list<double>> xs);
-Matrix fromRowLists(const std::vector<std::vector<double>>& xs);
+KESTREL_API Matrix fromRowLists(std::initializer_list<std::initializer_list<double>> xs);
+KESTREL_API Matrix fromRowLists(const std::vector<std::vector<double>>& xs);
 /// The transpose of fromRows(xs): the vectors become the columns. Fails as fromRows.
-Matrix fromColumns(std::span<const Vector> xs);
-Matrix fromColumns(std::initializer_list<Vector> xs);
+KESTREL_API Matrix fromColumns(std::span<const Vector> xs);
+KESTREL_API Matrix fromColumns(std::initializer_list<Vector> xs);
 /// n x n identity; n x n matrix with v on the diagonal and zeros elsewhere.
-Matrix ident(std::int64_t n);
-Matrix diag(std::span<const double> v);
+KESTREL_API Matrix ident(std::int64_t n);
+KESTREL_API Matrix diag(std::span<const double> v);
 
 /// Element (i, j) = f(i, j), called in row-major order. Negative or overflowing sizes fail with
 /// std::length_error "vector allocation: negative or too large element count".
@@ -81,35 +83,35 @@ Matrix generateSym(std::int64_t n, F&& f)
 // ---- Access ---------------------------------------------------------------------------------
 
 /// The pair (rows, cols).
-std::pair<std::int64_t, std::int64_t> dimension(const Matrix& m) noexcept;
+KESTREL_API std::pair<std::int64_t, std::int64_t> dimension(const Matrix& m) noexcept;
 /// The row-major element vector, shared (no copy).
-Vector toVector(const Matrix& m) noexcept;
-std::vector<double> toList(const Matrix& m);
-std::vector<std::vector<double>> toRowLists(const Matrix& m);
+KESTREL_API Vector toVector(const Matrix& m) noexcept;
+KESTREL_API std::vector<double> toList(const Matrix& m);
+KESTREL_API std::vector<std::vector<double>> toRowLists(const Matrix& m);
 /// The rows as views sharing the matrix's storage.
-std::vector<Vector> toRows(const Matrix& m);
+KESTREL_API std::vector<Vector> toRows(const Matrix& m);
 /// The columns as new vectors.
-std::vector<Vector> toColumns(const Matrix& m);
+KESTREL_API std::vector<Vector> toColumns(const Matrix& m);
 /// Row i as a view of the cols elements from i * cols on; a range outside the storage fails with
 /// std::out_of_range "vector slice out of range".
-Vector row(const Matrix& m, std::int64_t i);
+KESTREL_API Vector row(const Matrix& m, std::int64_t i);
 /// A new vector of column j; j outside [0, cols) fails with std::out_of_range "vector index out of range".
-Vector column(const Matrix& m, std::int64_t j);
+KESTREL_API Vector column(const Matrix& m, std::int64_t j);
 /// Element (i, j) WITHOUT a range check: 0 <= i < rows and 0 <= j < cols are the caller's duty.
 inline double unsafeIndex(const Matrix& m, std::int64_t i, std::int64_t j) noexcept
 {
     return m._vector[i * m.cols + j];
 }
 /// True if any element is NaN.
-bool hasNaN(const Matrix& m) noexcept;
+KESTREL_API bool hasNaN(const Matrix& m) noexcept;
 /// The multi-line rendering (see Types::show): widths, alignment and prefix as documented in
 /// docs/kestrel.md; "" for a matrix without elements.
-std::string debug(const Matrix& m);
+KESTREL_API std::string debug(const Matrix& m);
 
 namespace detail {
 /// i * cols + j after the checks of `bounds` (std::out_of_range "row out of bounds", then
 /// "column out of bounds").
-std::int64_t checkedIndex(std::int64_t rows, std::int64_t cols, std::int64_t i, std::int64_t j);
+KESTREL_API std::int64_t checkedIndex(std::int64_t rows, std::int64_t cols, std::int64_t i, std::int64_t j);
 }  // namespace detail
 
 /// k(vector, i * cols + j) after checking i (std::out_of_range "row out of bounds" when i < 0 or
@@ -132,20 +134,20 @@ decltype(auto) unsafeBounds(K&& k, const Matrix& m, std::int64_t i, std::int64_t
 /// The r1 x c2 product: element (i, j) is the compensated dot product of row i of a and column j
 /// of b over min(c1, r2) terms (the inner dimensions are not compared). An element count that
 /// overflows fails with std::length_error.
-Matrix multiply(const Matrix& a, const Matrix& b);
+KESTREL_API Matrix multiply(const Matrix& a, const Matrix& b);
 /// Element i is the compensated dot product of row i of m and v; fails with std::invalid_argument
 /// "matrix/vector unconformable (cols,n)" when cols differs from v's length n.
-Vector multiplyV(const Matrix& m, std::span<const double> v);
+KESTREL_API Vector multiplyV(const Matrix& m, std::span<const double> v);
 /// m^k by repeated squaring (k = 1 gives m itself; k odd multiplies the square by m on the right).
 /// k < 1 fails with std::invalid_argument "Orrin.Matrix.power: exponent must be at least 1".
-Matrix power(const Matrix& m, std::int64_t k);
+KESTREL_API Matrix power(const Matrix& m, std::int64_t k);
 /// The c x r matrix with element (j, i) = m(i, j).
-Matrix transpose(const Matrix& m);
+KESTREL_API Matrix transpose(const Matrix& m);
 /// sqrt of the compensated sum of the squares of v; 0 for the empty vector.
-double norm(std::span<const double> v) noexcept;
+KESTREL_API double norm(std::span<const double> v) noexcept;
 /// The element at (rows / 2, cols / 2); an empty matrix fails with std::out_of_range
 /// "vector index out of range".
-double center(const Matrix& m);
+KESTREL_API double center(const Matrix& m);
 
 /// Same shape, f applied to every element in row-major order.
 template <class F>

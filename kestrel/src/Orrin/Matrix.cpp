@@ -197,7 +197,7 @@ Matrix multiply(const Matrix& a, const Matrix& b)
     const std::int64_t count = elementCount(a.rows, b.cols);
     auto storage = allocate(count);
     const std::int64_t terms = std::min(a.cols, b.rows);
-    detail::multiplyKernel(detail::bestIsa(), a._vector.data(), a.rows, a.cols, b._vector.data(), b.cols, terms,
+    detail::multiplyKernel(Dispatch::active(), a._vector.data(), a.rows, a.cols, b._vector.data(), b.cols, terms,
                            storage.get());
     return fromStorage(a.rows, b.cols, std::move(storage), count);
 }

@@ -6,6 +6,8 @@
 //   });
 #pragma once
 
+#include <scheduler/export.hpp>
+
 #include <cstdint>
 #include <stdexcept>
 #include <type_traits>

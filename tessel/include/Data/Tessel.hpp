@@ -9,6 +9,8 @@
 // indices are code points, sizes are bytes. Partial accessors are in Data/Tessel/Partial.hpp.
 #pragma once
 
+#include <tessel/export.hpp>
+
 #include "Data/Tessel/Internal.hpp"
 
 #include <cstddef>
@@ -35,15 +37,15 @@ namespace Data::Tessel {
 /// The empty text.
 inline Tessel empty() noexcept { return Tessel(); }
 /// The text of one code point (a surrogate becomes U+FFFD); 1 to 4 bytes.
-Tessel singleton(char32_t c);
+TESSEL_API Tessel singleton(char32_t c);
 /// The text of a sequence of code points, each surrogate stored as U+FFFD.
-Tessel fromString(std::u32string_view s);
+TESSEL_API Tessel fromString(std::u32string_view s);
 inline Tessel pack(std::u32string_view s) { return fromString(s); }
 inline Tessel fromStringLit(std::u32string_view s) { return fromString(s); }
 
 /// The code points of a text, decoded on demand from the front as the range is walked. The range
 /// holds the text (sharing its array).
-class CodePoints {
+class TESSEL_API CodePoints {
  public:
   class iterator {
    public:
@@ -102,58 +104,58 @@ inline bool isValidUtf8(const Tessel& t) noexcept {
 // ---- building ---------------------------------------------------------------------------------
 
 /// c (a surrogate becomes U+FFFD) followed by t.
-Tessel cons(char32_t c, const Tessel& t);
+TESSEL_API Tessel cons(char32_t c, const Tessel& t);
 /// t followed by c (a surrogate becomes U+FFFD).
-Tessel snoc(const Tessel& t, char32_t c);
+TESSEL_API Tessel snoc(const Tessel& t, char32_t c);
 /// The bytes of a followed by those of b.
-Tessel append(const Tessel& a, const Tessel& b);
+TESSEL_API Tessel append(const Tessel& a, const Tessel& b);
 inline Tessel operator+(const Tessel& a, const Tessel& b) { return append(a, b); }
 /// All texts one after another.
-Tessel concat(std::span<const Tessel> list);
+TESSEL_API Tessel concat(std::span<const Tessel> list);
 inline Tessel concat(std::initializer_list<Tessel> list) { return concat(std::span(list.begin(), list.size())); }
 /// t repeated n times; empty for n <= 0. Throws std::bad_alloc when the result cannot be allocated.
-Tessel replicate(std::int64_t n, const Tessel& t);
+TESSEL_API Tessel replicate(std::int64_t n, const Tessel& t);
 /// The code points in reverse order, each kept as its own byte sequence.
-Tessel reverse(const Tessel& t);
+TESSEL_API Tessel reverse(const Tessel& t);
 
 // ---- splitting and indexing -------------------------------------------------------------------
 
 /// (first n code points, rest): (empty, t) for n <= 0, (t, empty) for n at least the length.
-std::pair<Tessel, Tessel> splitAt(std::int64_t n, const Tessel& t);
+TESSEL_API std::pair<Tessel, Tessel> splitAt(std::int64_t n, const Tessel& t);
 /// (all but the last n code points, last n): (t, empty) for n <= 0, (empty, t) for n at least the
 /// length.
-std::pair<Tessel, Tessel> splitAtEnd(std::int64_t n, const Tessel& t);
-Tessel take(std::int64_t n, const Tessel& t);
-Tessel drop(std::int64_t n, const Tessel& t);
-Tessel takeEnd(std::int64_t n, const Tessel& t);
-Tessel dropEnd(std::int64_t n, const Tessel& t);
+TESSEL_API std::pair<Tessel, Tessel> splitAtEnd(std::int64_t n, const Tessel& t);
+TESSEL_API Tessel take(std::int64_t n, const Tessel& t);
+TESSEL_API Tessel drop(std::int64_t n, const Tessel& t);
+TESSEL_API Tessel takeEnd(std::int64_t n, const Tessel& t);
+TESSEL_API Tessel dropEnd(std::int64_t n, const Tessel& t);
 /// Code point i from the front; absent for a negative i or one not below the length. `!?`.
-std::optional<char32_t> indexMaybe(const Tessel& t, std::int64_t i);
+TESSEL_API std::optional<char32_t> indexMaybe(const Tessel& t, std::int64_t i);
 /// Code point i from the back (0 = last); absent when there is none.
-std::optional<char32_t> indexEndMaybe(const Tessel& t, std::int64_t i);
+TESSEL_API std::optional<char32_t> indexEndMaybe(const Tessel& t, std::int64_t i);
 /// (first code point, rest), absent for the empty text.
-std::optional<std::pair<char32_t, Tessel>> uncons(const Tessel& t);
+TESSEL_API std::optional<std::pair<char32_t, Tessel>> uncons(const Tessel& t);
 /// (all but the last code point, last), absent for the empty text.
-std::optional<std::pair<Tessel, char32_t>> unsnoc(const Tessel& t);
+TESSEL_API std::optional<std::pair<Tessel, char32_t>> unsnoc(const Tessel& t);
 
 // ---- renderings -------------------------------------------------------------------------------
 
 /// A double-quoted literal: \" and \\ escaped, \a \b \t \n \v \f \r by name, other characters
 /// below 0x20 or above 0x7E as \uXXXX (\UXXXXXXXX above 0xFFFF). Tessel::read parses it back.
-std::string show(const Tessel& t);
+TESSEL_API std::string show(const Tessel& t);
 /// The same as show: the precedence does not matter for a literal.
 inline std::string showsPrec(int, const Tessel& t) { return show(t); }
 /// Writes the text itself (its UTF-8 bytes), as a std::string is written: the stream's width and
 /// fill apply, counted in bytes. show gives the quoted literal.
-std::ostream& operator<<(std::ostream& os, const Tessel& t);
+TESSEL_API std::ostream& operator<<(std::ostream& os, const Tessel& t);
 
 // ---- searching, splitting and folding ---------------------------------------------------------
 
 namespace Internal {
 /// (bytes before ofs, bytes from ofs), sharing t for an empty side; ofs is a code-point boundary.
-std::pair<Tessel, Tessel> splitAtOffset(const Tessel& t, std::int64_t ofs);
+TESSEL_API std::pair<Tessel, Tessel> splitAtOffset(const Tessel& t, std::int64_t ofs);
 /// The bytes [a, b) of t: t itself when they are all of it, empty when a >= b.
-Tessel between(const Tessel& t, std::int64_t a, std::int64_t b);
+TESSEL_API Tessel between(const Tessel& t, std::int64_t a, std::int64_t b);
 /// Offset where the longest prefix of code points satisfying p ends.
 template <class P>
 std::int64_t prefixEnd(P& p, const Tessel& t) {
@@ -345,20 +347,20 @@ Pieces<std::decay_t<P>> split(P&& p, const Tessel& t) {
 }
 
 /// The texts joined with sep between them: empty for no texts, the one text itself for one.
-Tessel intercalate(const Tessel& sep, std::span<const Tessel> list);
+TESSEL_API Tessel intercalate(const Tessel& sep, std::span<const Tessel> list);
 inline Tessel intercalate(const Tessel& sep, std::initializer_list<Tessel> list) {
   return intercalate(sep, std::span(list.begin(), list.size()));
 }
 /// c (a surrogate becomes U+FFFD) between every two code points of t.
-Tessel intersperse(char32_t c, const Tessel& t);
+TESSEL_API Tessel intersperse(char32_t c, const Tessel& t);
 /// Byte-wise prefix test (a code-point prefix test, UTF-8 being self-synchronising).
-bool isPrefixOf(const Tessel& a, const Tessel& b) noexcept;
+TESSEL_API bool isPrefixOf(const Tessel& a, const Tessel& b) noexcept;
 /// Byte-wise suffix test.
-bool isSuffixOf(const Tessel& a, const Tessel& b) noexcept;
+TESSEL_API bool isSuffixOf(const Tessel& a, const Tessel& b) noexcept;
 /// b without the prefix a, or absent when a is not a prefix of b.
-std::optional<Tessel> stripPrefix(const Tessel& a, const Tessel& b);
+TESSEL_API std::optional<Tessel> stripPrefix(const Tessel& a, const Tessel& b);
 /// b without the suffix a, or absent when a is not a suffix of b.
-std::optional<Tessel> stripSuffix(const Tessel& a, const Tessel& b);
+TESSEL_API std::optional<Tessel> stripSuffix(const Tessel& a, const Tessel& b);
 
 /// f(...f(f(z, c1), c2)..., cn).
 template <class F, class A>
@@ -424,45 +426,45 @@ char32_t foldr1(F&& f, const Tessel& t) {
 // ---- exchange with bytes, text and literals ---------------------------------------------------
 
 /// The text wrapping s itself (no copy), or absent when s is not well-formed UTF-8.
-std::optional<Tessel> fromShortByteString(Bytes::ShortByteString s);
+TESSEL_API std::optional<Tessel> fromShortByteString(Bytes::ShortByteString s);
 /// The text wrapping s itself, unchecked: the caller guarantees well-formed UTF-8.
 inline Tessel fromShortByteStringUnsafe(Bytes::ShortByteString s) noexcept {
   return Internal::fromShortByteStringUnsafe(std::move(s));
 }
 /// A copy of the bytes; absent when they are not well-formed UTF-8 (checked before copying).
-std::optional<Tessel> fromUtf8(std::span<const std::uint8_t> bytes);
+TESSEL_API std::optional<Tessel> fromUtf8(std::span<const std::uint8_t> bytes);
 inline std::optional<Tessel> fromUtf8(std::string_view bytes) {
   return fromUtf8(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 /// fromUtf8 of the byte string's bytes.
-std::optional<Tessel> fromByteString(const Bytes::ByteString& b);
+TESSEL_API std::optional<Tessel> fromByteString(const Bytes::ByteString& b);
 /// A copy of the bytes, unchecked.
-Tessel fromByteStringUnsafe(const Bytes::ByteString& b);
+TESSEL_API Tessel fromByteStringUnsafe(const Bytes::ByteString& b);
 /// The array of t itself (no copy).
 inline Bytes::ShortByteString toShortByteString(const Tessel& t) noexcept { return t.bytes(); }
 /// A new byte string holding a copy of the bytes.
-Bytes::ByteString toByteString(const Tessel& t);
+TESSEL_API Bytes::ByteString toByteString(const Tessel& t);
 /// A builder step that copies the bytes when run.
 inline Bytes::Builder toBuilder(const Tessel& t) { return Bytes::Builder::shortByteString(t.bytes()); }
 /// The text over the same array, offset 0, length = size (no copy).
 inline Bytes::Text toText(const Tessel& t) noexcept { return Bytes::Text{t.bytes(), 0, t.size()}; }
 /// The text's bytes: its array itself when it spans the whole array from offset 0, else a copy.
-Tessel fromText(const Bytes::Text& x);
+TESSEL_API Tessel fromText(const Bytes::Text& x);
 /// A static NUL-terminated ASCII literal, copied as it is (ASCII by contract, not checked).
-Tessel fromLitAsciiAddr(const char* p);
+TESSEL_API Tessel fromLitAsciiAddr(const char* p);
 /// A static NUL-terminated modified-UTF-8 literal (0xC0 0x80 for U+0000, surrogates as their own
 /// 3-byte sequences), copied, with 0xC0 0x80 turned into 0x00 and each surrogate into U+FFFD.
-Tessel fromLitMUtf8Addr(const char* p);
+TESSEL_API Tessel fromLitMUtf8Addr(const char* p);
 
 // ---- serialised form --------------------------------------------------------------------------
 
 /// Appends the serialised text: an 8-byte big-endian signed byte count, then the bytes.
-void put(std::vector<std::uint8_t>& out, const Tessel& t);
+TESSEL_API void put(std::vector<std::uint8_t>& out, const Tessel& t);
 /// Appends an 8-byte big-endian signed element count, then each text in turn.
-void putList(std::vector<std::uint8_t>& out, std::span<const Tessel> list);
+TESSEL_API void putList(std::vector<std::uint8_t>& out, std::span<const Tessel> list);
 
 /// Reads serialised values from a byte range, from the front.
-class Decoder {
+class TESSEL_API Decoder {
  public:
   explicit Decoder(std::span<const std::uint8_t> input) noexcept : input_(input) {}
   std::size_t position() const noexcept { return pos_; }
@@ -499,16 +501,16 @@ class Decoded {
 /// Reads one serialised text. Fails with "Binary.get(Tessel): Invalid UTF-8 stream" when the bytes
 /// are not well-formed UTF-8, "Binary.get: not enough bytes" when the input ends early and
 /// "Binary.get: negative count" for a negative count; on failure the decoder is left where it was.
-Decoded<Tessel> get(Decoder& in);
+TESSEL_API Decoded<Tessel> get(Decoder& in);
 /// Reads a serialised sequence of texts, failing as get does.
-Decoded<std::vector<Tessel>> getList(Decoder& in);
+TESSEL_API Decoded<std::vector<Tessel>> getList(Decoder& in);
 
 namespace Literals {
 /// A text from a UTF-8 literal; a byte that is not part of well-formed UTF-8 becomes U+FFFD.
-Tessel operator""_tessel(const char* s, std::size_t n);
-Tessel operator""_tessel(const char8_t* s, std::size_t n);
+TESSEL_API Tessel operator""_tessel(const char* s, std::size_t n);
+TESSEL_API Tessel operator""_tessel(const char8_t* s, std::size_t n);
 /// A text from a code-point literal (fromString).
-Tessel operator""_tessel(const char32_t* s, std::size_t n);
+TESSEL_API Tessel operator""_tessel(const char32_t* s, std::size_t n);
 }  // namespace Literals
 
 }  // namespace Data::Tessel

@@ -4,9 +4,12 @@
  * Level 0 applies the byte rules one byte at a time, level 1 works a word (8 bytes) at a time,
  * levels 2 and 3 use AVX2 and AVX-512 and are only offered when the processor has them. All levels
  * give identical results; the public hs_tessel_ routines use the best level the processor offers,
- * chosen once when the library is loaded. Tests reach every level through tessel_cbits_kernels. */
+ * chosen when the library is loaded, or the level set by hs_tessel_use_level (Data/Tessel/cbits.h),
+ * through which tests, fuzzers and benchmarks reach every level. */
 #ifndef TESSEL_CBITS_KERNELS_H
 #define TESSEL_CBITS_KERNELS_H
+
+#include "Data/Tessel/cbits.h"
 
 #include <stdint.h>
 
@@ -22,7 +25,12 @@ typedef struct tessel_kernels {
   int32_t (*is_ascii)(const uint8_t *buf, uint64_t size);
 } tessel_kernels;
 
-enum { TESSEL_LEVEL_PLAIN = 0, TESSEL_LEVEL_WORD = 1, TESSEL_LEVEL_AVX2 = 2, TESSEL_LEVEL_AVX512 = 3 };
+enum {
+  TESSEL_LEVEL_PLAIN = HS_TESSEL_LEVEL_PLAIN,
+  TESSEL_LEVEL_WORD = HS_TESSEL_LEVEL_WORD,
+  TESSEL_LEVEL_AVX2 = HS_TESSEL_LEVEL_AVX2,
+  TESSEL_LEVEL_AVX512 = HS_TESSEL_LEVEL_AVX512
+};
 
 /** The kernels of one level, or NULL when the processor lacks the instructions it needs. */
 const tessel_kernels *tessel_cbits_kernels(int level);

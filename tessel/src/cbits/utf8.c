@@ -4,6 +4,7 @@
 #include "Data/Tessel/cbits.h"
 #include "cbits/kernels.h"
 
+#include <stdatomic.h>
 #include <string.h>
 
 #if !defined(__BYTE_ORDER__) || __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
@@ -208,18 +209,37 @@ const tessel_kernels *tessel_cbits_kernels(int level) {
   }
 }
 
-static const tessel_kernels *choose(void) {
-  if (cpu_has_avx512()) return &tessel_kernels_avx512;
-  if (cpu_has_avx2()) return &tessel_kernels_avx2;
-  return &kernels_word;
+/* The kernels the public routines use and their level, set by hs_tessel_use_level. Relaxed
+ * atomics: every level gives the same results, so a caller racing with a change may use either. */
+static const tessel_kernels *_Atomic active;
+static _Atomic int active_level;
+
+static int best_level_up_to(int max_level) {
+  if (max_level >= TESSEL_LEVEL_AVX512 && cpu_has_avx512()) return TESSEL_LEVEL_AVX512;
+  if (max_level >= TESSEL_LEVEL_AVX2 && cpu_has_avx2()) return TESSEL_LEVEL_AVX2;
+  if (max_level >= TESSEL_LEVEL_WORD) return TESSEL_LEVEL_WORD;
+  return TESSEL_LEVEL_PLAIN;
+}
+
+int32_t hs_tessel_use_level(int32_t max_level) {
+  const int level = best_level_up_to(max_level);
+  atomic_store_explicit(&active_level, level, memory_order_relaxed);
+  atomic_store_explicit(&active, tessel_cbits_kernels(level), memory_order_relaxed);
+  return level;
 }
 
 /* Set when the library is loaded, before any caller can reach the routines. */
-static const tessel_kernels *active;
+__attribute__((constructor)) static void choose_at_load(void) { hs_tessel_use_level(TESSEL_LEVEL_AVX512); }
 
-__attribute__((constructor)) static void choose_at_load(void) { active = choose(); }
+int32_t hs_tessel_level(void) {
+  if (atomic_load_explicit(&active, memory_order_relaxed) == NULL) choose_at_load();
+  return atomic_load_explicit(&active_level, memory_order_relaxed);
+}
 
-const tessel_kernels *tessel_cbits_active(void) { return active ? active : choose(); }
+const tessel_kernels *tessel_cbits_active(void) {
+  const tessel_kernels *k = atomic_load_explicit(&active, memory_order_relaxed);
+  return k ? k : tessel_cbits_kernels(best_level_up_to(TESSEL_LEVEL_AVX512));
+}
 
 uint64_t hs_tessel_length(const uint8_t *buf, uint64_t size) {
   return tessel_cbits_active()->length(buf, size);

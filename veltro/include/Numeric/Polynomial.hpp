@@ -7,6 +7,8 @@
 // the results do not depend on the caller's compiler flags.
 #pragma once
 
+#include <veltro/export.hpp>
+
 #include <initializer_list>
 #include <iterator>
 #include <ranges>
@@ -88,11 +90,11 @@ T evaluateOddPolynomialL(T x, R&& c)
     return evaluateOddPolynomial<T>(x, std::span<const T>(v));
 }
 
-extern template double evaluatePolynomial<double>(double, std::span<const double>);
-extern template double evaluateEvenPolynomial<double>(double, std::span<const double>);
-extern template double evaluateOddPolynomial<double>(double, std::span<const double>);
-extern template double evaluatePolynomialL<double>(double, std::initializer_list<double>);
-extern template double evaluateEvenPolynomialL<double>(double, std::initializer_list<double>);
-extern template double evaluateOddPolynomialL<double>(double, std::initializer_list<double>);
+extern template VELTRO_API double evaluatePolynomial<double>(double, std::span<const double>);
+extern template VELTRO_API double evaluateEvenPolynomial<double>(double, std::span<const double>);
+extern template VELTRO_API double evaluateOddPolynomial<double>(double, std::span<const double>);
+extern template VELTRO_API double evaluatePolynomialL<double>(double, std::initializer_list<double>);
+extern template VELTRO_API double evaluateEvenPolynomialL<double>(double, std::initializer_list<double>);
+extern template VELTRO_API double evaluateOddPolynomialL<double>(double, std::initializer_list<double>);
 
 } // namespace Numeric::Polynomial

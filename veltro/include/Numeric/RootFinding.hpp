@@ -11,6 +11,8 @@
 // Nothing here throws: every outcome is a Root value.
 #pragma once
 
+#include <veltro/export.hpp>
+
 #include <cstdint>
 #include <iosfwd>
 #include <iterator>
@@ -26,11 +28,11 @@ namespace Numeric::RootFinding {
 // ---- Root ----------------------------------------------------------------------------------------
 
 /// Tag of the alternative "the function has the same sign at both ends of the initial bracket".
-struct NotBracketedT {
+struct VELTRO_API NotBracketedT {
     friend constexpr bool operator==(NotBracketedT, NotBracketedT) = default;
 };
 /// Tag of the alternative "the iteration cap was reached, or the steps ended, without convergence".
-struct SearchFailedT {
+struct VELTRO_API SearchFailedT {
     friend constexpr bool operator==(SearchFailedT, SearchFailedT) = default;
 };
 inline constexpr NotBracketedT NotBracketed{};
@@ -121,11 +123,11 @@ constexpr Root<T> operator|(const Root<T>& l, const Root<T>& r)
 
 /// "Root " and the payload at argument precedence ("Root (-1.5)"), "NotBracketed", "SearchFailed";
 /// in parentheses when d > 10 and the value is a Root.
-std::string showsPrec(int d, const Root<double>& r);
-std::string show(const Root<double>& r);
-std::ostream& operator<<(std::ostream& os, const Root<double>& r);
+VELTRO_API std::string showsPrec(int d, const Root<double>& r);
+VELTRO_API std::string show(const Root<double>& r);
+VELTRO_API std::ostream& operator<<(std::ostream& os, const Root<double>& r);
 
-std::optional<Root<double>> readRoot(std::string_view text);
+VELTRO_API std::optional<Root<double>> readRoot(std::string_view text);
 
 template <class T>
 std::optional<Root<T>> Root<T>::read(std::string_view text)
@@ -137,7 +139,7 @@ std::optional<Root<T>> Root<T>::read(std::string_view text)
 // ---- parameters ----------------------------------------------------------------------------------
 
 /// A relative (RelTol) or absolute (AbsTol) tolerance, in this constructor order.
-struct Tolerance {
+struct VELTRO_API Tolerance {
     enum class Kind { RelTol, AbsTol };
     Kind kind;
     double value;
@@ -152,7 +154,7 @@ constexpr Tolerance AbsTol(double t) { return {Tolerance::Kind::AbsTol, t}; }
 
 /// Parameters of ridders: at most riddersMaxIter steps (default 100), tolerance riddersTol
 /// (default RelTol 2^-50 = 8.8817841970012523e-16).
-struct RiddersParam {
+struct VELTRO_API RiddersParam {
     std::int64_t riddersMaxIter = 100;
     Tolerance riddersTol = RelTol(0x1p-50);
     friend constexpr bool operator==(const RiddersParam&, const RiddersParam&) = default;
@@ -162,7 +164,7 @@ struct RiddersParam {
 
 /// Parameters of newtonRaphson: at most newtonMaxIter steps (default 50), tolerance newtonTol
 /// (default RelTol 2^-50).
-struct NewtonParam {
+struct VELTRO_API NewtonParam {
     std::int64_t newtonMaxIter = 50;
     Tolerance newtonTol = RelTol(0x1p-50);
     friend constexpr bool operator==(const NewtonParam&, const NewtonParam&) = default;
@@ -174,7 +176,7 @@ struct NewtonParam {
 
 /// One step of Ridders' method: RiddersStep a b (bracket after a Ridders update), RiddersBisect a b
 /// (bracket after a bisection), RiddersRoot x (f(x) = 0), RiddersNoBracket.
-struct RiddersStep {
+struct VELTRO_API RiddersStep {
     enum class Kind { RiddersStep, RiddersBisect, RiddersRoot, RiddersNoBracket };
     Kind kind;
     double a = 0;  // the new bracket's first end, or the root
@@ -192,7 +194,7 @@ struct RiddersStep {
 
 /// One step of the Newton-Raphson method: NewtonStep x x' (a Newton step from x to x'),
 /// NewtonBisection a b (a bisection and its bracket), NewtonRoot x (f(x) = 0), NewtonNoBracket.
-struct NewtonStep {
+struct VELTRO_API NewtonStep {
     enum class Kind { NewtonStep, NewtonBisection, NewtonRoot, NewtonNoBracket };
     Kind kind;
     double a = 0;
@@ -209,32 +211,32 @@ struct NewtonStep {
 };
 
 // Renderings in constructor form; showsPrec parenthesises a constructor with fields when d > 10.
-std::string showsPrec(int d, const Tolerance& t);
-std::string showsPrec(int d, const RiddersStep& s);
-std::string showsPrec(int d, const NewtonStep& s);
-std::string show(const Tolerance& t);
-std::string show(const RiddersParam& p);
-std::string show(const NewtonParam& p);
-std::string show(const RiddersStep& s);
-std::string show(const NewtonStep& s);
-std::ostream& operator<<(std::ostream& os, const Tolerance& t);
-std::ostream& operator<<(std::ostream& os, const RiddersParam& p);
-std::ostream& operator<<(std::ostream& os, const NewtonParam& p);
-std::ostream& operator<<(std::ostream& os, const RiddersStep& s);
-std::ostream& operator<<(std::ostream& os, const NewtonStep& s);
+VELTRO_API std::string showsPrec(int d, const Tolerance& t);
+VELTRO_API std::string showsPrec(int d, const RiddersStep& s);
+VELTRO_API std::string showsPrec(int d, const NewtonStep& s);
+VELTRO_API std::string show(const Tolerance& t);
+VELTRO_API std::string show(const RiddersParam& p);
+VELTRO_API std::string show(const NewtonParam& p);
+VELTRO_API std::string show(const RiddersStep& s);
+VELTRO_API std::string show(const NewtonStep& s);
+VELTRO_API std::ostream& operator<<(std::ostream& os, const Tolerance& t);
+VELTRO_API std::ostream& operator<<(std::ostream& os, const RiddersParam& p);
+VELTRO_API std::ostream& operator<<(std::ostream& os, const NewtonParam& p);
+VELTRO_API std::ostream& operator<<(std::ostream& os, const RiddersStep& s);
+VELTRO_API std::ostream& operator<<(std::ostream& os, const NewtonStep& s);
 
 // ---- convergence ---------------------------------------------------------------------------------
 
 /// True when a and b are at most one ULP apart; otherwise relativeError(a, b) < eps for RelTol eps,
 /// |a - b| < t for AbsTol t.
-bool withinTolerance(const Tolerance& tol, double a, double b);
+VELTRO_API bool withinTolerance(const Tolerance& tol, double a, double b);
 
 /// RiddersRoot x -> Root x; RiddersNoBracket -> NotBracketed; a bracket (a, b) within tolerance ->
 /// Root ((a + b) / 2); otherwise empty (not converged yet).
-std::optional<Root<double>> matchRoot(const Tolerance& tol, const RiddersStep& step);
+VELTRO_API std::optional<Root<double>> matchRoot(const Tolerance& tol, const RiddersStep& step);
 /// NewtonRoot x -> Root x; NewtonNoBracket -> NotBracketed; NewtonStep x x' within tolerance ->
 /// Root x'; NewtonBisection a b within tolerance -> Root ((a + b) / 2); otherwise empty.
-std::optional<Root<double>> matchRoot(const Tolerance& tol, const NewtonStep& step);
+VELTRO_API std::optional<Root<double>> matchRoot(const Tolerance& tol, const NewtonStep& step);
 
 /// A step type: matchRoot(tolerance, step) says whether the search has converged.
 template <class S>
@@ -281,7 +283,7 @@ struct FunctionRef {
 
 /// Ridders' iteration as a state machine: next() yields the following step, empty when the
 /// sequence has ended.
-class RiddersCore {
+class VELTRO_API RiddersCore {
 public:
     RiddersCore(double lo, double hi) : a_(lo), b_(hi) {}
     std::optional<RiddersStep> next(FunctionRef<double> f);
@@ -292,7 +294,7 @@ private:
 };
 
 /// The safeguarded Newton iteration as a state machine (see RiddersCore).
-class NewtonCore {
+class VELTRO_API NewtonCore {
 public:
     NewtonCore(double lo, double guess, double hi) : xMin_(lo), x_(guess), xMax_(hi) {}
     std::optional<NewtonStep> next(FunctionRef<std::pair<double, double>> f);

@@ -13,6 +13,8 @@
 // The double-element AnySequence overloads are compiled inside the library and always are exact.
 #pragma once
 
+#include <veltro/export.hpp>
+
 #include <cmath>
 #include <concepts>
 #include <cstddef>
@@ -414,8 +416,8 @@ double evalContFractionB(const Q& q)
 }
 
 // Library-compiled forms for type-erased double sequences (exact bits whatever the caller's flags).
-double sumSeries(const AnySequence<double>& q);
-double sumPowerSeries(double x, const AnySequence<double>& a);
-double evalContFractionB(const AnySequence<std::pair<double, double>>& q);
+VELTRO_API double sumSeries(const AnySequence<double>& q);
+VELTRO_API double sumPowerSeries(double x, const AnySequence<double>& a);
+VELTRO_API double evalContFractionB(const AnySequence<std::pair<double, double>>& q);
 
 } // namespace Numeric::Series

@@ -3,6 +3,8 @@
 //   double lg = Numeric::SpecFunctions::logGamma(4.5);
 #pragma once
 
+#include <veltro/export.hpp>
+
 #include <Numeric/SpecFunctions/LogGamma.hpp>
 #include <Numeric/SpecFunctions/Auxiliary.hpp>
 #include <Numeric/SpecFunctions/Erf.hpp>

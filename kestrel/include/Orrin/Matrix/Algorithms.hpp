@@ -3,6 +3,8 @@
 //   auto [q, r] = Orrin::Matrix::Algorithms::qr(a);   // a == multiply(q, r) up to rounding
 #pragma once
 
+#include <kestrel/export.hpp>
+
 #include <Orrin/Matrix/Types.hpp>
 
 #include <utility>
@@ -14,6 +16,6 @@ namespace Orrin::Matrix::Algorithms {
 /// projection is a compensated sum over the rows in increasing order, so Q and R are fixed to the
 /// bit. A column that becomes zero (rank-deficient input) is divided by 0: Q and the later entries
 /// of R then hold infinities or NaN, and nothing fails. m < n is allowed.
-std::pair<Types::Matrix, Types::Matrix> qr(const Types::Matrix& a);
+KESTREL_API std::pair<Types::Matrix, Types::Matrix> qr(const Types::Matrix& a);
 
 }  // namespace Orrin::Matrix::Algorithms

@@ -3,6 +3,8 @@
 //   Orrin::Matrix::Function::for_(0, n, [&](std::int64_t i) { total += Orrin::Matrix::Function::square(x[i]); });
 #pragma once
 
+#include <kestrel/export.hpp>
+
 #include <cstdint>
 #include <utility>
 
@@ -16,6 +18,6 @@ void for_(std::int64_t start, std::int64_t end, Action&& action)
 }
 
 /// x * x (one rounded product; NaN and infinities propagate).
-double square(double x) noexcept;
+KESTREL_API double square(double x) noexcept;
 
 }  // namespace Orrin::Matrix::Function

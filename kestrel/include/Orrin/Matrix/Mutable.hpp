@@ -8,6 +8,8 @@
 // copies of the handle refer to the same storage.
 #pragma once
 
+#include <kestrel/export.hpp>
+
 #include <Orrin/Matrix/Types.hpp>
 
 #include <cstdint>
@@ -19,7 +21,7 @@
 namespace Orrin::Matrix::Mutable {
 
 /// rows x cols doubles in row-major order: element (r, c) is _vector[r * cols + c].
-struct MMatrix {
+struct KESTREL_API MMatrix {
     std::int64_t rows = 0;
     std::int64_t cols = 0;
     std::shared_ptr<double[]> _vector;
@@ -28,14 +30,14 @@ struct MMatrix {
 /// A new r x c matrix of 0.0. Fails with std::invalid_argument "Orrin.Matrix.Mutable.unsafeNew:
 /// negative number of rows" when r < 0, then "Orrin.Matrix.Mutable.unsafeNew: negative number of
 /// columns" when c < 0; an overflowing element count fails with std::length_error.
-MMatrix unsafeNew(std::int64_t r, std::int64_t c);
+KESTREL_API MMatrix unsafeNew(std::int64_t r, std::int64_t c);
 /// A new r x c matrix with every element x; negative or overflowing sizes fail with
 /// std::length_error "vector allocation: negative or too large element count".
-MMatrix replicate(std::int64_t r, std::int64_t c, double x);
+KESTREL_API MMatrix replicate(std::int64_t r, std::int64_t c, double x);
 /// A new mutable matrix holding a copy of m's elements.
-MMatrix thaw(const Types::Matrix& m);
+KESTREL_API MMatrix thaw(const Types::Matrix& m);
 /// A Matrix sharing mm's storage (no copy): mm must not be written afterwards.
-Types::Matrix unsafeFreeze(const MMatrix& mm) noexcept;
+KESTREL_API Types::Matrix unsafeFreeze(const MMatrix& mm) noexcept;
 
 /// Element (r, c) WITHOUT a range check.
 inline double unsafeRead(const MMatrix& mm, std::int64_t r, std::int64_t c) noexcept
@@ -57,8 +59,8 @@ void unsafeModify(const MMatrix& mm, std::int64_t r, std::int64_t c, F&& f)
 
 namespace detail {
 /// A copy of x that shares no storage with anything else.
-Types::Vector detach(const Types::Vector& x);
-std::int64_t checkedIndex(std::int64_t rows, std::int64_t cols, std::int64_t r, std::int64_t c);
+KESTREL_API Types::Vector detach(const Types::Vector& x);
+KESTREL_API std::int64_t checkedIndex(std::int64_t rows, std::int64_t cols, std::int64_t r, std::int64_t c);
 }  // namespace detail
 
 /// f applied to an immutable view of mm's current contents (no copy). The result is complete when

@@ -3,6 +3,8 @@
 //   Orrin::Matrix::Types::Matrix m{2, 2, Orrin::Matrix::Types::Vector{1, 2, 3, 4}};
 #pragma once
 
+#include <kestrel/export.hpp>
+
 #include <cstdint>
 #include <initializer_list>
 #include <iosfwd>
@@ -15,7 +17,7 @@ namespace Orrin::Matrix::Types {
 
 /// An immutable, contiguous run of doubles over shared storage. Copies and slices share the
 /// storage (nothing is copied); the elements never change once the vector is built.
-class Vector {
+class KESTREL_API Vector {
 public:
     /// The empty vector.
     Vector() noexcept = default;
@@ -49,7 +51,7 @@ public:
     const std::shared_ptr<const double[]>& storage() const noexcept { return storage_; }
 
     /// Element-wise IEEE equality of equal-length vectors (a vector holding NaN differs from itself).
-    friend bool operator==(const Vector& x, const Vector& y) noexcept;
+    friend KESTREL_API bool operator==(const Vector& x, const Vector& y) noexcept;
 
 private:
     std::shared_ptr<const double[]> storage_;
@@ -60,29 +62,29 @@ private:
 /// A dense matrix stored row by row: element (r, c) is _vector[r * cols + c].
 /// The record itself does not check that _vector holds rows * cols elements (fromVector does);
 /// the operations of the library reject a record that breaks this with "input size mismatch".
-struct Matrix {
+struct KESTREL_API Matrix {
     std::int64_t rows = 0;
     std::int64_t cols = 0;
     Vector _vector;
 
     /// Same shape and element-wise IEEE equal (a matrix holding NaN differs from itself).
-    friend bool operator==(const Matrix& x, const Matrix& y) noexcept;
+    friend KESTREL_API bool operator==(const Matrix& x, const Matrix& y) noexcept;
 };
 
 /// The multi-line rendering of Orrin::Matrix::debug: one line per row, decimal points aligned,
 /// the first line prefixed with "(rows,cols) "; a matrix without elements renders as "".
-std::string show(const Matrix& m);
+KESTREL_API std::string show(const Matrix& m);
 /// Writes show(m).
-std::ostream& operator<<(std::ostream& os, const Matrix& m);
+KESTREL_API std::ostream& operator<<(std::ostream& os, const Matrix& m);
 
 namespace detail {
 /// New zero-filled storage for `count` doubles; a negative count or one whose byte size overflows
 /// fails with std::length_error "vector allocation: negative or too large element count".
-std::shared_ptr<double[]> allocate(std::int64_t count);
+KESTREL_API std::shared_ptr<double[]> allocate(std::int64_t count);
 /// rows * cols, failing like allocate when either is negative or the product overflows.
-std::int64_t elementCount(std::int64_t rows, std::int64_t cols);
+KESTREL_API std::int64_t elementCount(std::int64_t rows, std::int64_t cols);
 /// Fails with std::invalid_argument "input size mismatch" unless m's vector holds rows * cols elements.
-void checkShape(const Matrix& m);
+KESTREL_API void checkShape(const Matrix& m);
 }  // namespace detail
 
 }  // namespace Orrin::Matrix::Types

@@ -13,7 +13,7 @@ std::pair<Types::Matrix, Types::Matrix> qr(const Types::Matrix& a)
 {
     const Mutable::MMatrix q = Mutable::thaw(a);
     const Mutable::MMatrix r = Mutable::replicate(a.cols, a.cols, 0.0);
-    detail::qrKernel(detail::bestIsa(), q._vector.get(), q.rows, q.cols, r._vector.get());
+    detail::qrKernel(Dispatch::active(), q._vector.get(), q.rows, q.cols, r._vector.get());
     return {Mutable::unsafeFreeze(q), Mutable::unsafeFreeze(r)};
 }
 

@@ -17,6 +17,7 @@
 #include "Orrin/Matrix/KBN.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -512,6 +513,35 @@ const char* isaName(Isa isa) noexcept
     default: return "scalar";
     }
 }
+
+}  // namespace Orrin::Matrix::detail
+
+namespace Orrin::Matrix::Dispatch {
+namespace {
+// The widest instruction set the kernels may use (useAtMost). Relaxed: every path gives the same
+// bits, so a call racing with a change may take either.
+std::atomic<Isa> limit{Isa::Avx512};
+}  // namespace
+
+Isa useAtMost(Isa isa) noexcept
+{
+    limit.store(isa, std::memory_order_relaxed);
+    return active();
+}
+
+Isa active() noexcept
+{
+    const Isa isa = limit.load(std::memory_order_relaxed);
+    return detail::isaAvailable(isa) ? isa : detail::bestIsa();
+}
+
+Isa best() noexcept { return detail::bestIsa(); }
+
+const char* name(Isa isa) noexcept { return detail::isaName(isa); }
+
+}  // namespace Orrin::Matrix::Dispatch
+
+namespace Orrin::Matrix::detail {
 
 void multiplyKernel(Isa isa, const double* a, std::int64_t r1, std::int64_t c1, const double* b, std::int64_t c2,
                     std::int64_t L, double* out)

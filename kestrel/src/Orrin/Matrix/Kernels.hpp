@@ -3,14 +3,16 @@
 // at run time. Every version computes exactly the bits of the plain one: each vector lane runs the
 // scalar sequence of one output element (a select instead of the branch, no product fused with a
 // sum).
-//   detail::multiplyKernel(detail::bestIsa(), a, r1, c1, b, c2, L, out);
+//   detail::multiplyKernel(Dispatch::active(), a, r1, c1, b, c2, L, out);
 #pragma once
+
+#include <Orrin/Matrix/Dispatch.hpp>
 
 #include <cstdint>
 
 namespace Orrin::Matrix::detail {
 
-enum class Isa { Scalar, Avx2, Avx512 };
+using Isa = Dispatch::Isa;
 
 /// The widest instruction set this processor (and operating system) supports, looked up once.
 Isa bestIsa() noexcept;

@@ -3,6 +3,8 @@
 //   getCompWorkers(joinComp(ParN(2), Seq));   // 2
 #pragma once
 
+#include <scheduler/export.hpp>
+
 #include <cstdint>
 #include <initializer_list>
 #include <iosfwd>
@@ -17,7 +19,7 @@ namespace Control::Scheduler::Computation {
 /// Seq: one worker on the calling thread. ParOn caps: one worker per list element, pinned to
 /// that capability. ParN n: n unpinned workers. Par (= ParOn []) and ParPrime (= ParN 0) mean
 /// one worker per capability, pinned and unpinned respectively.
-class Comp {
+class SCHEDULER_API Comp {
  public:
   enum class Kind : std::uint8_t { Seq, ParOn, ParN };
 
@@ -61,39 +63,39 @@ inline bool isParPrime(const Comp& c) { return c.kind() == Comp::Kind::ParN && c
 
 /// The process-wide capability count: the processors in the process's affinity mask, read
 /// from the platform on first use (once, under a guard) and never updated afterwards.
-const std::int64_t& numCapsRef();
+SCHEDULER_API const std::int64_t& numCapsRef();
 
 /// Worker count: Seq 1; Par and ParPrime the capability count; ParOn the list length
 /// (duplicates count); ParN n (n >= 1) n.
-std::int64_t getCompWorkers(const Comp& c);
+SCHEDULER_API std::int64_t getCompWorkers(const Comp& c);
 
 /// The strategy for work two parties asked for with x and y: Seq is neutral, Par and
 /// ParPrime absorb all but each other (the left one wins), a capability list beats a count,
 /// two lists concatenate, two counts give the larger.
-Comp joinComp(const Comp& x, const Comp& y);
+SCHEDULER_API Comp joinComp(const Comp& x, const Comp& y);
 inline Comp operator+(const Comp& x, const Comp& y) { return joinComp(x, y); }
 
 /// c1 + (c2 + (... + cn)); Seq for no strategies.
-Comp joinComps(std::span<const Comp> cs);
+SCHEDULER_API Comp joinComps(std::span<const Comp> cs);
 inline Comp joinComps(std::initializer_list<Comp> cs) {
   return joinComps(std::span<const Comp>(cs.begin(), cs.size()));
 }
 
 /// k copies of c combined by repeated doubling. Throws std::invalid_argument
 /// "stimes: positive multiplier expected" when k <= 0.
-Comp stimes(std::int64_t k, const Comp& c);
+SCHEDULER_API Comp stimes(std::int64_t k, const Comp& c);
 
 /// "Seq", "Par", "ParOn [1,2]", "ParN 3" (also "ParN 0" for ParPrime).
-std::string show(const Comp& c);
+SCHEDULER_API std::string show(const Comp& c);
 /// As show; every value but Seq and Par is parenthesised when d is not 0.
-std::string showsPrec(int d, const Comp& c);
+SCHEDULER_API std::string showsPrec(int d, const Comp& c);
 /// A list of strategies in list form, each at precedence 0: "[Seq,ParN 2]".
-std::string showList(std::span<const Comp> cs);
-std::ostream& operator<<(std::ostream& os, const Comp& c);
+SCHEDULER_API std::string showList(std::span<const Comp> cs);
+SCHEDULER_API std::ostream& operator<<(std::ostream& os, const Comp& c);
 
 }  // namespace Control::Scheduler::Computation
 
 template <>
 struct std::hash<Control::Scheduler::Computation::Comp> {
-  std::size_t operator()(const Control::Scheduler::Computation::Comp& c) const noexcept;
+  SCHEDULER_API std::size_t operator()(const Control::Scheduler::Computation::Comp& c) const noexcept;
 };

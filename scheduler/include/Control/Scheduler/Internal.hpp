@@ -4,6 +4,8 @@
 //   Results<int> raw = withSchedulerInternal<int>(ParN(2), true, action);   // newest first
 #pragma once
 
+#include <scheduler/export.hpp>
+
 #include <array>
 #include <deque>
 #include <iterator>
@@ -23,17 +25,17 @@ using Thread::WorkerThread;
 
 /// The capability each worker is pinned to (absent: not pinned), in worker-index order:
 /// Par 1..n, ParOn its list, ParN/ParPrime n unpinned, Seq one unpinned.
-std::vector<std::optional<std::int64_t>> workerCapabilities(const Comp& comp, std::int64_t n);
+SCHEDULER_API std::vector<std::optional<std::int64_t>> workerCapabilities(const Comp& comp, std::int64_t n);
 
 /// Delivers WorkerTerminateException to each thread in order (sticky: raised again at every
 /// later interruption point) and returns once every thread has raised it or ended. It does
 /// not wait for the threads to end.
-void terminateWorkers(const std::vector<WorkerThread>& threads);
+SCHEDULER_API void terminateWorkers(const std::vector<WorkerThread>& threads);
 /// Joins every thread.
-void joinWorkers(std::vector<WorkerThread>& threads) noexcept;
+SCHEDULER_API void joinWorkers(std::vector<WorkerThread>& threads) noexcept;
 /// Delivers WorkerTerminateException to every thread and joins them all (a thread that has
 /// ended has raised it, so this gives terminateWorkers' guarantee with one wait per thread).
-void stopWorkers(std::vector<WorkerThread>& threads) noexcept;
+SCHEDULER_API void stopWorkers(std::vector<WorkerThread>& threads) noexcept;
 
 /// With cancellation deferred, acquire; run use(resource) with the caller's state; if use
 /// throws, run release(resource) uninterruptibly and rethrow. On success release is not run.

@@ -5,6 +5,8 @@
 //   popJQueue(*q)(WorkerId{0}); readResults(*q);   // newest first
 #pragma once
 
+#include <scheduler/export.hpp>
+
 #include <algorithm>
 #include <atomic>
 #include <compare>
@@ -27,7 +29,7 @@
 namespace Control::Scheduler::Queue {
 
 /// The value of "nothing": the result type of jobs run for their effects.
-struct Unit {
+struct SCHEDULER_API Unit {
   friend constexpr bool operator==(Unit, Unit) noexcept { return true; }
   friend constexpr auto operator<=>(Unit, Unit) noexcept { return std::strong_ordering::equal; }
 };
@@ -140,7 +142,7 @@ class Mailbox<Unit> {
 };
 
 /// The 0-based index of a worker within its scheduler.
-struct WorkerId {
+struct SCHEDULER_API WorkerId {
   std::int64_t getWorkerId = 0;
 
   friend constexpr bool operator==(WorkerId, WorkerId) = default;
@@ -155,10 +157,10 @@ struct WorkerId {
   static std::optional<WorkerId> read(std::string_view text);
 };
 /// "WorkerId {getWorkerId = 3}".
-std::string show(WorkerId w);
+SCHEDULER_API std::string show(WorkerId w);
 /// As show, in parentheses when d >= 11.
-std::string showsPrec(int d, WorkerId w);
-std::ostream& operator<<(std::ostream& os, WorkerId w);
+SCHEDULER_API std::string showsPrec(int d, WorkerId w);
+SCHEDULER_API std::ostream& operator<<(std::ostream& os, WorkerId w);
 
 /// The result cell of a job: empty until the job stores its value.
 template <class A>

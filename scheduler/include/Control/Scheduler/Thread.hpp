@@ -4,6 +4,8 @@
 //   Thread::waitUntil(word, [&] { return ready.load(); });   // wakes on notify or delivery
 #pragma once
 
+#include <scheduler/export.hpp>
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -20,7 +22,7 @@ namespace Control::Scheduler::Thread {
 
 /// A word that threads block on. Whoever changes the state a waiter tests calls notifyAll
 /// or notifyOne afterwards; a waiter that read `seq` before the change never sleeps through it.
-class WaitWord {
+class SCHEDULER_API WaitWord {
  public:
   std::atomic<std::uint32_t> seq{0};
   std::atomic<std::uint32_t> waiters{0};
@@ -38,7 +40,7 @@ enum class MaskingState { Unmasked, MaskedInterruptible, MaskedUninterruptible }
 
 /// An exception delivered to this thread by another one. It does not derive from
 /// std::exception, so `catch (const std::exception&)` in a job does not swallow a cancellation.
-class AsyncException {
+class SCHEDULER_API AsyncException {
  public:
   explicit AsyncException(std::exception_ptr e) : exception_(std::move(e)) {}
   /// The delivered exception.
@@ -61,7 +63,7 @@ class AsyncException {
 
 /// Per-thread delivery state: the pending exception, the wait the thread is blocked in,
 /// and the count of deliveries it has raised. Shared between the thread and its handles.
-class ThreadControl {
+class SCHEDULER_API ThreadControl {
  public:
   /// Raises the pending exception if the current masking state allows it at a check
   /// (interruptible: a blocking wait; otherwise an explicit interruption point).
@@ -98,14 +100,14 @@ class ThreadControl {
 };
 
 /// The calling thread's delivery state (created on first use).
-ThreadControl& current();
+SCHEDULER_API ThreadControl& current();
 
 /// Raises a pending asynchronous exception of the calling thread if it is unmasked. Long
 /// jobs call this now and then so that cancellation and termination reach them.
-void interruptionPoint();
+SCHEDULER_API void interruptionPoint();
 
 /// Sets the calling thread's masking state for a scope.
-class Mask {
+class SCHEDULER_API Mask {
  public:
   explicit Mask(MaskingState m) : ctl_(current()), saved_(ctl_.mask()) { ctl_.setMask(m); }
   Mask(ThreadControl& ctl, MaskingState m) : ctl_(ctl), saved_(ctl.mask()) { ctl_.setMask(m); }
@@ -121,7 +123,7 @@ class Mask {
 /// One blocking step: sleeps while w.seq still equals key (or returns at once). Raises a
 /// pending asynchronous exception before or after sleeping unless the thread is masked
 /// uninterruptibly.
-void blockOn(WaitWord& w, std::uint32_t key);
+SCHEDULER_API void blockOn(WaitWord& w, std::uint32_t key);
 
 /// How long a thread spins for a hand-off before it sleeps: a futex sleep and wake-up costs
 /// tens of microseconds of latency here, a spin of this length at most one core for as long.
@@ -188,7 +190,7 @@ SCHEDULER_API bool canFenceOtherThreads() noexcept;
 SCHEDULER_API void fenceOtherThreads() noexcept;
 
 /// A started thread with its delivery state; joined by join() or on destruction.
-class WorkerThread {
+class SCHEDULER_API WorkerThread {
  public:
   WorkerThread() = default;
   WorkerThread(WorkerThread&&) noexcept = default;
@@ -213,6 +215,6 @@ class WorkerThread {
 
 /// The processor that capability c runs on: the (c mod P)-th processor of the process's
 /// affinity mask as read at first use, P being its size.
-int processorFor(std::int64_t capability);
+SCHEDULER_API int processorFor(std::int64_t capability);
 
 }  // namespace Control::Scheduler::Thread

@@ -3,6 +3,8 @@
 //   Results<int> r = withSchedulerR<int>(Par, [](Scheduler<int>& s) { scheduleWork(s, [] { return 1; }); });
 #pragma once
 
+#include <scheduler/export.hpp>
+
 #include <atomic>
 #include <charconv>
 #include <cstdint>
@@ -34,22 +36,22 @@ using Queue::WorkerId;
 // ---- Exceptions -------------------------------------------------------------------------
 
 /// Raised by `_terminate` in the thread that calls it.
-class TerminateEarlyException : public std::exception {
+class SCHEDULER_API TerminateEarlyException : public std::exception {
  public:
   const char* what() const noexcept override { return "TerminateEarlyException"; }
 };
 /// Raised by `_cancelBatch` in the calling thread; delivered to every worker to abort a batch.
-class CancelBatchException : public std::exception {
+class SCHEDULER_API CancelBatchException : public std::exception {
  public:
   const char* what() const noexcept override { return "CancelBatchException"; }
 };
 /// Delivered to every worker when its scheduler is torn down.
-class WorkerTerminateException : public std::exception {
+class SCHEDULER_API WorkerTerminateException : public std::exception {
  public:
   const char* what() const noexcept override { return "WorkerTerminateException"; }
 };
 /// Raised when one WorkerStates value is used by two schedulers at once.
-class MutexException : public std::exception {
+class SCHEDULER_API MutexException : public std::exception {
  public:
   const char* what() const noexcept override {
     return "MutexException: WorkerStates cannot be used at the same time by different schedulers";
@@ -57,11 +59,11 @@ class MutexException : public std::exception {
 };
 
 /// The text of any exception: what() for std::exception, a fixed text otherwise.
-std::string describeException(const std::exception_ptr& e);
+SCHEDULER_API std::string describeException(const std::exception_ptr& e);
 
 /// The exception a job threw, as reported by its worker. what() is
 /// "WorkerException " followed by the job's exception at precedence 11.
-class WorkerException : public std::exception {
+class SCHEDULER_API WorkerException : public std::exception {
  public:
   explicit WorkerException(std::exception_ptr e);
   const std::exception_ptr& exception() const noexcept { return exception_; }
@@ -72,14 +74,14 @@ class WorkerException : public std::exception {
   std::string text_;
 };
 
-std::string show(const TerminateEarlyException&);
-std::string show(const CancelBatchException&);
-std::string show(const WorkerTerminateException&);
+SCHEDULER_API std::string show(const TerminateEarlyException&);
+SCHEDULER_API std::string show(const CancelBatchException&);
+SCHEDULER_API std::string show(const WorkerTerminateException&);
 /// "MutexException" (what() is the longer display text).
-std::string show(const MutexException&);
-std::string show(const WorkerException& e);
+SCHEDULER_API std::string show(const MutexException&);
+SCHEDULER_API std::string show(const WorkerException& e);
 /// As show, in parentheses when d >= 11.
-std::string showsPrec(int d, const WorkerException& e);
+SCHEDULER_API std::string showsPrec(int d, const WorkerException& e);
 
 /// True when e holds an exception of type E.
 template <class E>
@@ -95,7 +97,7 @@ bool holds(const std::exception_ptr& e) noexcept {
 
 // ---- Batch ids --------------------------------------------------------------------------
 
-struct BatchId {
+struct SCHEDULER_API BatchId {
   std::int64_t getBatchId = 0;
   friend constexpr bool operator==(BatchId, BatchId) = default;
   friend constexpr auto operator<=>(BatchId, BatchId) = default;
@@ -103,17 +105,17 @@ struct BatchId {
   static std::optional<BatchId> read(std::string_view text);
 };
 /// "BatchId {getBatchId = n}".
-std::string show(BatchId b);
-std::string showsPrec(int d, BatchId b);
+SCHEDULER_API std::string show(BatchId b);
+SCHEDULER_API std::string showsPrec(int d, BatchId b);
 
 // ---- Rendering of result values ---------------------------------------------------------
 
 namespace detail {
-std::string showDouble(double v);
-std::string showString(std::string_view s);
-[[noreturn]] void throwEmptyStructure(int which);  // 0 maximum, 1 minimum, 2 foldl1
-[[noreturn]] void throwUninitializedEarly();
-[[noreturn]] void throwSchedulerEnded();
+SCHEDULER_API std::string showDouble(double v);
+SCHEDULER_API std::string showString(std::string_view s);
+[[noreturn]] SCHEDULER_API void throwEmptyStructure(int which);  // 0 maximum, 1 minimum, 2 foldl1
+[[noreturn]] SCHEDULER_API void throwUninitializedEarly();
+[[noreturn]] SCHEDULER_API void throwSchedulerEnded();
 
 /// s in parentheses (built in place: GCC 12 warns falsely on "(" + s + ")" at -O3).
 inline std::string parenthesise(std::string s) {
@@ -397,8 +399,8 @@ Results<A> reverseResults(Results<A> r) {
 
 // ---- Statuses and the shared state of a run ---------------------------------------------
 
-struct SchedulerIdle {};
-struct SchedulerWorkerException {
+struct SCHEDULER_API SchedulerIdle {};
+struct SCHEDULER_API SchedulerWorkerException {
   WorkerException exception;
 };
 /// Reported by workers through the status mailbox; taken by the waiting thread.
@@ -410,7 +412,7 @@ namespace detail {
 /// counter is written by every worker, so each increment would move its cache line). The
 /// worker hands back what is left whenever it subtracts its finished jobs, which it always
 /// does before it waits, so the counter never drops below the number of unfinished jobs.
-struct WorkerCredit {
+struct SCHEDULER_API WorkerCredit {
   const void* jobs = nullptr;  // the queue's state this worker serves
   std::int64_t credit = 0;
 };

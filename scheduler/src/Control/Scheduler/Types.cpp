@@ -158,10 +158,10 @@ std::optional<Results<A>> Results<A>::read(std::string_view text) {
   return x;
 }
 
-template class Results<int>;
-template class Results<long>;
-template class Results<long long>;
-template class Results<double>;
+template class SCHEDULER_API Results<int>;
+template class SCHEDULER_API Results<long>;
+template class SCHEDULER_API Results<long long>;
+template class SCHEDULER_API Results<double>;
 
 }  // namespace Types
 }  // namespace Control::Scheduler

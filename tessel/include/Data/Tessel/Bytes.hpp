@@ -10,6 +10,8 @@
 // text library: an array with a start offset and a length.
 #pragma once
 
+#include <tessel/export.hpp>
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -23,7 +25,7 @@
 
 namespace Data::Tessel::Bytes {
 
-class ShortByteString {
+class TESSEL_API ShortByteString {
  public:
   /// Longest array kept inside the value.
   static constexpr std::size_t inlineCapacity = 15;
@@ -229,7 +231,7 @@ class ShortByteString {
 static_assert(sizeof(ShortByteString) == 16);
 
 /// A contiguous byte range whose memory the value keeps alive.
-class ByteString {
+class TESSEL_API ByteString {
  public:
   ByteString() noexcept = default;
   /// A new byte string holding a copy of the bytes.
@@ -259,7 +261,7 @@ class ByteString {
 
 /// An incremental writer: a sequence of steps, each copying one array into the output buffer when
 /// the builder is run. Builders combine by appending their steps.
-class Builder {
+class TESSEL_API Builder {
  public:
   Builder() = default;
   /// The step that copies one array.
@@ -283,7 +285,7 @@ class Builder {
 };
 
 /// UTF-8 text of a text library: an array, a start offset and a length in bytes.
-struct Text {
+struct TESSEL_API Text {
   ShortByteString array;
   std::int64_t offset = 0;
   std::int64_t length = 0;
@@ -299,7 +301,7 @@ inline std::uint64_t mix(std::uint64_t a, std::uint64_t b) noexcept {
   const u128 r = static_cast<u128>(a) * b;
   return static_cast<std::uint64_t>(r) ^ static_cast<std::uint64_t>(r >> 64);
 }
-std::uint64_t hashLong(std::uint64_t seed, const std::uint8_t* p, std::size_t n) noexcept;
+TESSEL_API std::uint64_t hashLong(std::uint64_t seed, const std::uint8_t* p, std::size_t n) noexcept;
 }  // namespace detail
 
 /// Salted hash of a byte sequence; equal bytes hash equally under equal salts. Sequences of up to

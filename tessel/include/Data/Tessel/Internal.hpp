@@ -8,6 +8,8 @@
 // text is the one empty array, which every empty result returns without allocating.
 #pragma once
 
+#include <tessel/export.hpp>
+
 #include "Data/Tessel/Bytes.hpp"
 #include "Data/Tessel/cbits.h"
 
@@ -21,7 +23,7 @@
 namespace Data::Tessel {
 
 /// An immutable Unicode text stored as one unsliced array of well-formed UTF-8.
-class Tessel {
+class TESSEL_API Tessel {
  public:
   /// The empty text.
   Tessel() noexcept = default;
@@ -100,7 +102,7 @@ enum class Failure {
 };
 /// Throws the failure: std::out_of_range for offsets, lengths and indices, std::invalid_argument
 /// for an empty text.
-[[noreturn]] void fail(Failure f);
+[[noreturn]] TESSEL_API void fail(Failure f);
 
 /// U+FFFD for a surrogate code point (U+D800 to U+DFFF) and for a value above U+10FFFF (which a
 /// char32_t can hold but UTF-8 cannot encode), else c.
@@ -157,7 +159,7 @@ inline char32_t decodeBack(const std::uint8_t* s, std::int64_t ofs) noexcept {
 /// A text of the bytes from offset, at most count of them (clamped to the size), copied into a new
 /// array; the empty text when nothing remains. Fails with "invalid offset" for a negative offset
 /// and "invalid length" for a negative count.
-Tessel slice(const Tessel& t, std::int64_t offset, std::int64_t count);
+TESSEL_API Tessel slice(const Tessel& t, std::int64_t offset, std::int64_t count);
 
 /// Wraps the array without checking; the caller guarantees well-formed UTF-8.
 inline Tessel fromShortByteStringUnsafe(Bytes::ShortByteString s) noexcept { return Tessel(std::move(s)); }

@@ -4,11 +4,13 @@
 //   double e = Numeric::SpecFunctions::Compat::c_erf(0.5);
 #pragma once
 
+#include <veltro/export.hpp>
+
 namespace Numeric::SpecFunctions::Compat {
 
 /// The platform erf(x).
-double c_erf(double x);
+VELTRO_API double c_erf(double x);
 /// The platform erfc(x).
-double c_erfc(double x);
+VELTRO_API double c_erfc(double x);
 
 } // namespace Numeric::SpecFunctions::Compat

@@ -4,6 +4,8 @@
 //   double r = Numeric::SpecFunctions::Internal::lgamma2_3(2.5);
 #pragma once
 
+#include <veltro/export.hpp>
+
 #include <Numeric/SpecFunctions.hpp>
 #include <Numeric/SpecFunctions/Internal/LogGamma.hpp>
 #include <Numeric/SpecFunctions/Internal/Erf.hpp>

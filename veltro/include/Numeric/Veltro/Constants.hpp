@@ -3,6 +3,8 @@
 //   double lnSqrt2Pi = Numeric::Veltro::Constants::m_ln_sqrt_2_pi;
 #pragma once
 
+#include <veltro/export.hpp>
+
 #include <bit>
 #include <cstdint>
 #include <limits>

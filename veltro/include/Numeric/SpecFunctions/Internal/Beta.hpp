@@ -4,6 +4,8 @@
 //   double i = Numeric::SpecFunctions::Internal::incompleteBetaWorker(beta, 2.0, 3.0, 0.3);
 #pragma once
 
+#include <veltro/export.hpp>
+
 #include <array>
 
 namespace Numeric::SpecFunctions::Internal {
@@ -28,18 +30,18 @@ inline constexpr std::array<double, 18> coefW{
 /// I_x(p, q) for x <= p/(p + q), beta = ln B(p, q): quadrature when both shapes exceed 3000, else
 /// Soper's expansion; a continued fraction takes over where that expansion would need more than a
 /// few thousand terms (a huge p with a small q near the mean). NaN shapes give NaN.
-double incompleteBetaWorker(double beta, double p, double q, double x);
+VELTRO_API double incompleteBetaWorker(double beta, double p, double q, double x);
 
 /// I_x(p, q) by 18-point Gauss–Legendre quadrature of the integrand around x (for large p and q,
 /// x <= p/(p + q)).
-double incompleteBetaApprox(double beta, double p, double q, double x);
+VELTRO_API double incompleteBetaApprox(double beta, double p, double q, double x);
 
 /// The x with I_x(a, b) = p, beta = ln B(a, b): at most ten Halley steps from invIncBetaGuess, then,
 /// where they stop short of the root, a bracketed Newton/bisection refinement.
-double invIncompleteBetaWorker(double beta, double a, double b, double p);
+VELTRO_API double invIncompleteBetaWorker(double beta, double a, double b, double p);
 
 /// First guess for invIncompleteBetaWorker: one of six approximations chosen by the shapes (a, b).
 /// beta = ln B(a, b), p in (0, 1).
-double invIncBetaGuess(double beta, double a, double b, double p);
+VELTRO_API double invIncBetaGuess(double beta, double a, double b, double p);
 
 }  // namespace Numeric::SpecFunctions::Internal

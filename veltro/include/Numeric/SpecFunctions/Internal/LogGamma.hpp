@@ -5,20 +5,22 @@
 //   double r = Numeric::SpecFunctions::Internal::lgamma2_3(2.5);   // ln Gamma(2.5)
 #pragma once
 
+#include <veltro/export.hpp>
+
 #include <array>
 #include <span>
 
 namespace Numeric::SpecFunctions::Internal {
 
 /// Accumulator of evalRatio: numerator, then denominator.
-struct L {
+struct VELTRO_API L {
     double num = 0.0;
     double den = 0.0;
 };
 
 /// A rational function's coefficient pairs, stored as two parallel arrays of equal length:
 /// numerator[i] and denominator[i] are the coefficients of x^i.
-struct CoefficientPairs {
+struct VELTRO_API CoefficientPairs {
     std::span<const double> numerator;
     std::span<const double> denominator;
 };
@@ -82,23 +84,23 @@ inline constexpr std::array<double, 5> tableStirlingSeries{
 
 /// ln Gamma near [1, 1.5], given zm1 and zm2 computed directly from x (x-1 and x-2, or x and x-1):
 /// r*y + r*(P/Q) with r = zm1*zm2 and P, Q at zm1.
-double lgamma1_15(double zm1, double zm2);
+VELTRO_API double lgamma1_15(double zm1, double zm2);
 
 /// ln Gamma near [1.5, 2): r*y + r*(P/Q) with r = zm1*zm2 and P, Q at -zm2.
-double lgamma15_2(double zm1, double zm2);
+VELTRO_API double lgamma15_2(double zm1, double zm2);
 
 /// ln Gamma(z) for 2 <= z < 3: r*y + r*(P/Q) with r = (z-2)(z+1) and P, Q at z-2.
-double lgamma2_3(double z);
+VELTRO_API double lgamma2_3(double z);
 
 /// ln Gamma(z) for 2 <= z < 15 by the downward recurrence to [2, 3) (one log per step). Outside its
 /// range the call still terminates: z >= 15, +Infinity and NaN go to lanczosApprox.
-double lgammaSmall(double z);
+VELTRO_API double lgammaSmall(double z);
 
 /// ln Gamma(z) by the Lanczos sum, for z >= 15: (ln((z + g) - 0.5) - 1)(z - 0.5) + ln(ratio).
-double lanczosApprox(double z);
+VELTRO_API double lanczosApprox(double z);
 
 /// sum a_i x^i / sum b_i x^i over the coefficient pairs, folded in 1/x for x > 1 (no overflow for
 /// large x) and in x otherwise; NaN for an empty table.
-double evalRatio(CoefficientPairs table, double x);
+VELTRO_API double evalRatio(CoefficientPairs table, double x);
 
 } // namespace Numeric::SpecFunctions::Internal
