@@ -516,7 +516,7 @@ TESSEL_API Tessel operator""_tessel(const char32_t* s, std::size_t n);
 }  // namespace Data::Tessel
 
 #if defined(__cpp_lib_format)
-/// std::format writes the text itself, with the format specification of a string (width, fill,
+/// std::format writes the text itself, with the width, fill and alignment options of a string (width, fill,
 /// alignment and precision counted as for any UTF-8 string argument).
 template <>
 struct std::formatter<Data::Tessel::Tessel, char> : std::formatter<std::string_view, char> {

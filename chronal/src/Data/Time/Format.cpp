@@ -73,7 +73,7 @@ char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + '
 // Directives
 
 /// One parsed %-directive: its letter, modifiers and width.
-struct Spec {
+struct FieldOptions {
   char letter = 0;
   char pad = 0;       // '-', '_', '0' or 0 (the directive's default)
   char caseMod = 0;   // '^' (upper), '#' (lower) or 0
@@ -83,7 +83,7 @@ struct Spec {
 
 /// Reads the directive after a '%' at f (f points past the '%'); returns the position after it,
 /// or null when the format ends inside the directive.
-const char* readSpec(const char* f, const char* end, Spec& s) {
+const char* readFieldOptions(const char* f, const char* end, FieldOptions& s) {
   if (f < end && *f != 'E' && *f != 'O' &&
       ((*f >= 'A' && *f <= 'Z') || (*f >= 'a' && *f <= 'z'))) {  // no modifiers
     s.letter = *f;
@@ -164,7 +164,7 @@ void appendCased(std::string& out, std::string_view s, char caseMod) {
   for (char c : s) out += caseMod == '^' ? upper(c) : lower(c);
 }
 
-void appendNumber(std::string& out, const Spec& s, std::int64_t v) {
+void appendNumber(std::string& out, const FieldOptions& s, std::int64_t v) {
   const NumberStyle st = numberStyle(s.letter);
   char pad = st.pad;
   int width = st.width;
@@ -188,7 +188,7 @@ void appendNumber(std::string& out, const Spec& s, std::int64_t v) {
   Calendar::Private::appendPaddedNum(out, v, pad == 0 ? 0 : width, pad == 0 ? '0' : pad);
 }
 
-void appendNumber(std::string& out, const Spec& s, const Integer& v) {
+void appendNumber(std::string& out, const FieldOptions& s, const Integer& v) {
   if (v.fitsInt64()) {
     appendNumber(out, s, v.small());
     return;
@@ -219,7 +219,7 @@ std::pair<Integer, Integer> wholeSeconds(const Integer& ps) {
 int weekday0(const Day& d) { return static_cast<int>(Calendar::dayOfWeek(d)) % 7; }  // Sunday 0
 
 // Appends one directive; false when the value has no such field.
-bool appendDirective(std::string& out, const TimeLocale& l, const Spec& s, const Source& src) {
+bool appendDirective(std::string& out, const TimeLocale& l, const FieldOptions& s, const Source& src) {
   const GregorianDate* g = src.date;
   const TimeOfDay* t = src.tod;
   switch (s.letter) {
@@ -340,8 +340,8 @@ void formatInto(std::string& out, const TimeLocale& l, std::string_view format, 
     while (pct < end && *pct != '%') ++pct;
     out.append(f, pct);
     if (pct == end) return;
-    Spec s;
-    const char* next = readSpec(pct + 1, end, s);
+    FieldOptions s;
+    const char* next = readFieldOptions(pct + 1, end, s);
     if (!next) {
       out.append(pct, end);
       return;
@@ -388,7 +388,7 @@ enum class Kind : std::uint8_t { Literal, Space, Directive };
 struct Item {
   Kind kind;
   char lit;
-  Spec spec;
+  FieldOptions options;
   bool spaces = false;  // a number directive that skips leading spaces (%e, %k, %l, %_d ...)
   std::int8_t intField = -1;  // index into the int-field table, or -1
 };
@@ -428,8 +428,8 @@ void compile(Items& items, const TimeLocale& l, std::string_view format, int dep
       ++f;
       continue;
     }
-    Spec s;
-    const char* next = readSpec(f + 1, end, s);
+    FieldOptions s;
+    const char* next = readFieldOptions(f + 1, end, s);
     if (!next) {  // a lone '%' at the end matches itself
       for (; f < end; ++f) items.push(Item{Kind::Literal, *f, {}});
       return;
@@ -604,7 +604,7 @@ private:
   // (up to the width) whose value is in range.
   const char* firstIntReading(const Item* it, const char* p) {
     const IntField& fd = kIntFields[it->intField];
-    const int hi = it->spec.width > 0 ? it->spec.width : fd.digits;
+    const int hi = it->options.width > 0 ? it->options.width : fd.digits;
     if (it->spaces) {
       while (p < end_ && *p == ' ') ++p;
     }
@@ -648,7 +648,7 @@ private:
   // Unsigned digit runs of lengths hi..lo (longest first) at p, each stored with `store`.
   template <class Store>
   bool number(const Item* it, const char* p, int lo, int hi, Store store) {
-    const Spec& s = it->spec;
+    const FieldOptions& s = it->options;
     if (s.width > 0) hi = s.width;
     if (it->spaces) {
       while (p < end_ && *p == ' ') ++p;
@@ -666,7 +666,7 @@ private:
   // %Y, 2 for %C, none for %s), then longer runs, then shorter ones.
   template <class Store>
   bool bigNumber(const Item* it, const char* p, std::size_t natural, Store store) {
-    const Spec& s = it->spec;
+    const FieldOptions& s = it->options;
     bool negative = false;
     if (p < end_ && (*p == '-' || *p == '+')) {
       negative = *p == '-';
@@ -753,7 +753,7 @@ private:
 
   bool directive(const Item* it, const char* p) {
     Fields& f = f_;
-    switch (it->spec.letter) {
+    switch (it->options.letter) {
       case 'Y':
         return bigNumber(it, p, 4, [&](Integer v) { f.has |= kYear; f.year = std::move(v); });
       case 'C':

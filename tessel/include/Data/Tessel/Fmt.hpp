@@ -10,7 +10,7 @@
 
 #include <fmt/format.h>
 
-/// {fmt} writes the text itself, with the format specification of a string.
+/// {fmt} writes the text itself, with the width, fill and alignment options of a string.
 template <>
 struct fmt::formatter<Data::Tessel::Tessel> : fmt::formatter<fmt::string_view> {
   template <class FormatContext>
