@@ -112,6 +112,30 @@ TEST_P(TraverseTest, EveryElementOnceAndFailures) {
               (ThrowsMessage<std::logic_error>(StrEq("Impossible<traverseConcurrently> - Mismatched sizes"))));
 }
 
+TEST_P(TraverseTest, AnElementWaitingForALaterOneLeavesItToAFreeWorker) {
+  // Elements are taken one at a time in order: while f(50) waits for f(51), and f(250) for
+  // f(251), the other worker takes the next element each time.
+  if (comp() == Seq || getCompWorkers(comp()) < 2) GTEST_SKIP() << "needs two workers";
+  std::vector<int> v(400);
+  for (int i = 0; i < 400; ++i) v[static_cast<std::size_t>(i)] = i;
+  std::atomic<int> done51{0}, done251{0};
+  std::atomic<bool> gaveUp{false};
+  auto waitFor = [&](std::atomic<int>& flag) {
+    const auto until = std::chrono::steady_clock::now() + 10s;
+    while (flag.load() == 0)
+      if (std::chrono::steady_clock::now() > until) return gaveUp.store(true);
+  };
+  auto r = traverseConcurrently(comp(), [&](int x) {
+    if (x == 50) waitFor(done51);
+    if (x == 250) waitFor(done251);
+    if (x == 51) done51 = 1;
+    if (x == 251) done251 = 1;
+    return x;
+  }, v);
+  EXPECT_FALSE(gaveUp.load());
+  EXPECT_EQ(r, v);
+}
+
 TEST_P(TraverseTest, Replication) {
   std::atomic<int> calls{0};
   auto count = [&] { return ++calls; };

@@ -8,7 +8,10 @@
 
 #include <scheduler/export.hpp>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <stdexcept>
 #include <type_traits>
 #include <utility>
@@ -346,53 +349,99 @@ void replicateWork_(Scheduler<Unit>& s, std::int64_t n, const F& action) {
   for (std::int64_t k = n; k > 0; --k) scheduleWork_(s, action);
 }
 
+namespace detail {
+/// The number of driver jobs for n jobs under comp: one per worker, at most one per job.
+inline std::size_t driversFor(const Comp& comp, std::size_t n) {
+  return std::min(n, static_cast<std::size_t>(getCompWorkers(comp)));
+}
+
+/// Runs g(0), ..., g(n - 1) as n jobs for comp (see Internal::runIndexed) and hands their
+/// values in index order to use, which receives `next` (giving a B&& per call).
+template <class B, class G, class Use>
+decltype(auto) indexedValues(const Comp& comp, std::size_t n, G&& g, Use&& use) {
+  const std::size_t drivers = driversFor(comp, n);
+  std::vector<Internal::DriverResults<B>> parts(drivers);
+  auto put = [&parts](std::size_t d, std::size_t i, B&& v) { parts[d].put(i, std::move(v)); };
+  Internal::runIndexed(comp, n, drivers, g, put);
+  Internal::IndexOrder<B> order(parts);
+  return use([&]() -> B {
+    B* v = order.next();
+    if (v == nullptr) throw std::logic_error("Impossible<traverseConcurrently> - Mismatched sizes");
+    return std::move(*v);
+  });
+}
+
+/// g(i) = f(element i of c): straight from the container when its shape gives elements by
+/// index, else through a table of their addresses made first (in visiting order).
+template <class C, class Run>
+decltype(auto) withElements(const C& c, Run&& run) {
+  using Sh = Internal::Shape<C>;
+  using T = typename Sh::element;
+  if constexpr (Internal::IndexableShape<C>) {
+    std::size_t n = 0;
+    if constexpr (requires { std::size(c); })
+      n = static_cast<std::size_t>(std::size(c));
+    else
+      Sh::forEach(c, [&n](const T&) { ++n; });
+    return run(n, [&c](std::size_t i) -> const T& { return Sh::at(c, i); });
+  } else {
+    std::vector<const T*> xs;
+    Sh::forEach(c, [&xs](const T& x) { xs.push_back(&x); });
+    return run(xs.size(), [&xs](std::size_t i) -> const T& { return *xs[i]; });
+  }
+}
+}  // namespace detail
+
 /// The n results of action run n times concurrently on the workers of comp, in scheduling
 /// order; empty (and no thread started) when n <= 0. action is called from several threads at
-/// once.
+/// once. The runs are n jobs taken one at a time, in order, by whichever worker is free.
 template <class F, class B = std::decay_t<std::invoke_result_t<F&>>>
 std::vector<B> replicateConcurrently(const Comp& comp, std::int64_t n, F&& action) {
   if (n <= 0) return {};
-  return withScheduler<B>(comp, [&](Scheduler<B>& s) {
-    for (std::int64_t k = n; k > 0; --k) scheduleWork(s, [&action]() -> B { return action(); });
-  });
+  const auto count = static_cast<std::size_t>(n);
+  return detail::indexedValues<B>(
+      comp, count, [&action](std::size_t) -> B { return action(); }, [count](auto&& next) {
+        std::vector<B> out;
+        out.reserve(count);
+        for (std::size_t i = 0; i < count; ++i) out.push_back(next());
+        return out;
+      });
 }
 /// As replicateConcurrently, results dropped.
 template <class F>
 void replicateConcurrently_(const Comp& comp, std::int64_t n, F&& action) {
   if (n <= 0) return;
-  withScheduler_<Unit>(comp, [&](Scheduler<Unit>& s) {
-    for (std::int64_t k = n; k > 0; --k) scheduleWork_(s, [&action] { return (void)action(), 0; });
-  });
+  const auto count = static_cast<std::size_t>(n);
+  auto g = [&action](std::size_t) { return (void)action(), Unit{}; };
+  auto put = [](std::size_t, std::size_t, Unit&&) {};
+  Internal::runIndexed(comp, count, detail::driversFor(comp, count), g, put);
 }
 
 /// f applied to every element of c concurrently on the workers of comp (one job per element,
-/// scheduled in c's order), in a container of the same shape: vector, deque, list, array,
-/// optional, map and unordered_map (keys kept, values traversed) keep their kind; any other
-/// range gives a std::vector unless Internal::Shape is specialised for it. f is called from
-/// several threads at once; with Seq, in order on this thread. An exception of f reaches the
-/// caller unchanged.
+/// scheduled in c's order and taken one at a time in that order by whichever worker is free),
+/// in a container of the same shape: vector, deque, list, array, optional, map and
+/// unordered_map (keys kept, values traversed) keep their kind; any other range gives a
+/// std::vector unless Internal::Shape is specialised for it. f is called from several threads
+/// at once; with Seq, in order on this thread. An exception of f reaches the caller unchanged.
 template <class C, class F>
 auto traverseConcurrently(const Comp& comp, F&& f, const C& c) {
   using Sh = Internal::Shape<C>;
   using T = typename Sh::element;
   using B = std::decay_t<std::invoke_result_t<F&, const T&>>;
   static_assert(!std::is_void_v<B>, "traverseConcurrently needs f to return a value");
-  std::vector<B> results = withScheduler<B>(comp, [&](Scheduler<B>& s) {
-    Internal::traverse_(c, [&](const T& x) { scheduleWork(s, [&f, &x]() -> B { return f(x); }); });
-  });
-  std::size_t i = 0;
-  return Sh::template rebuild<B>(c, [&]() -> B {
-    if (i == results.size())
-      throw std::logic_error("Impossible<traverseConcurrently> - Mismatched sizes");
-    return std::move(results[i++]);
+  return detail::withElements(c, [&](std::size_t n, auto element) {
+    return detail::indexedValues<B>(
+        comp, n, [&f, &element](std::size_t i) -> B { return f(element(i)); },
+        [&c](auto&& next) { return Sh::template rebuild<B>(c, next); });
   });
 }
 /// f run on every element of c concurrently on the workers of comp, results dropped.
 template <class C, class F>
 void traverseConcurrently_(const Comp& comp, F&& f, const C& c) {
-  using T = typename Internal::Shape<C>::element;
-  withScheduler_<Unit>(comp, [&](Scheduler<Unit>& s) {
-    Internal::traverse_(c, [&](const T& x) { scheduleWork_(s, [&f, &x] { return (void)f(x), 0; }); });
+  detail::withElements(c, [&](std::size_t n, auto element) {
+    auto g = [&f, &element](std::size_t i) { return (void)f(element(i)), Unit{}; };
+    auto put = [](std::size_t, std::size_t, Unit&&) {};
+    Internal::runIndexed(comp, n, detail::driversFor(comp, n), g, put);
   });
 }
 

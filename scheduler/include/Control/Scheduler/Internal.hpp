@@ -6,12 +6,15 @@
 
 #include <scheduler/export.hpp>
 
+#include <algorithm>
 #include <array>
+#include <concepts>
 #include <deque>
 #include <iterator>
 #include <list>
 #include <map>
 #include <optional>
+#include <ranges>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -323,12 +326,22 @@ decltype(auto) withSchedulerWSInternal(WorkerStates<WS>& states, Run&& run) {
 template <class C>
 using RangeElement = std::remove_cvref_t<decltype(*std::begin(std::declval<const C&>()))>;
 
+/// Random-access ranges whose elements are objects: the element with index i.
+template <class C>
+concept IndexableRange = std::ranges::random_access_range<const C> &&
+                         std::is_lvalue_reference_v<std::ranges::range_reference_t<const C>>;
+
 template <class C, class = void>
 struct Shape {
   using element = RangeElement<C>;
   template <class F>
   static void forEach(const C& c, F&& f) {
     for (const auto& x : c) f(x);
+  }
+  static const element& at(const C& c, std::size_t i)
+    requires IndexableRange<C>
+  {
+    return std::ranges::begin(c)[static_cast<std::ranges::range_difference_t<const C>>(i)];
   }
   template <class B, class Next>
   static std::vector<B> rebuild(const C& c, Next&& next) {
@@ -348,6 +361,11 @@ struct ShapeOfRange {
   template <class F>
   static void forEach(const C& c, F&& f) {
     for (const auto& x : c) f(x);
+  }
+  static const element& at(const C& c, std::size_t i)
+    requires IndexableRange<C>
+  {
+    return std::ranges::begin(c)[static_cast<std::ranges::range_difference_t<const C>>(i)];
   }
 };
 template <template <class, class> class S, class T, class Al>
@@ -418,6 +436,138 @@ struct Shape<std::unordered_map<K, V, H, Eq, Al>> : ShapeOfMap<std::unordered_ma
 template <class C, class F>
 void traverse_(const C& c, F&& f) {
   Shape<C>::forEach(c, f);
+}
+
+/// True when Shape<C> gives the element with index i directly (Shape<C>::at(c, i)), so that a
+/// traversal needs no table of element addresses.
+template <class C>
+concept IndexableShape = requires(const C& c) {
+  { Shape<C>::at(c, std::size_t{0}) } -> std::convertible_to<const typename Shape<C>::element&>;
+};
+
+/// The values one driver of an indexed run computed, in the order it claimed their indices:
+/// stored in blocks (never moved once made), with the runs of consecutive indices they belong
+/// to. A driver claims indices in increasing order, so its runs are sorted.
+template <class B>
+class alignas(64) DriverResults {  // one driver's own cache lines
+ public:
+  DriverResults() = default;
+  DriverResults(const DriverResults&) = delete;
+  DriverResults& operator=(const DriverResults&) = delete;
+  DriverResults(DriverResults&& o) noexcept
+      : blocks_(std::move(o.blocks_)), runs_(std::move(o.runs_)), count_(std::exchange(o.count_, 0)) {}
+  ~DriverResults() {
+    for (std::size_t k = 0; k < count_; ++k) at(k).~B();
+    for (B* b : blocks_) std::allocator<B>().deallocate(b, kBlock);
+  }
+
+  /// Stores the value of index i (i greater than every index stored before).
+  void put(std::size_t i, B&& v) {
+    if (!runs_.empty() && runs_.back().start + runs_.back().length == i)
+      ++runs_.back().length;
+    else
+      runs_.push_back(Run{i, 1});
+    if (count_ == blocks_.size() * kBlock) {
+      blocks_.reserve(blocks_.size() + 1);
+      blocks_.push_back(std::allocator<B>().allocate(kBlock));
+    }
+    ::new (static_cast<void*>(&at(count_))) B(std::move(v));
+    ++count_;
+  }
+
+  struct Run {
+    std::size_t start;
+    std::size_t length;
+  };
+  const std::vector<Run>& runs() const noexcept { return runs_; }
+  B& at(std::size_t k) noexcept { return blocks_[k / kBlock][k % kBlock]; }
+
+ private:
+  // Blocks of about 16 KiB: a driver's values stay on its own cache lines, and the blocks of a
+  // big run come from fresh memory no more than the values themselves would.
+  static constexpr std::size_t kBlock = sizeof(B) >= 16384 ? 1 : 16384 / sizeof(B);
+  std::vector<B*> blocks_;
+  std::vector<Run> runs_;
+  std::size_t count_ = 0;
+};
+
+/// Gives the values of an indexed run in index order, moving them out of the drivers' blocks:
+/// the driver holding the next index is found among the drivers' next runs (a heap ordered by
+/// their start), and its run is read to its end.
+template <class B>
+class IndexOrder {
+ public:
+  explicit IndexOrder(std::vector<DriverResults<B>>& parts) : parts_(parts), cursor_(parts.size()) {
+    for (std::size_t d = 0; d < parts_.size(); ++d)
+      if (!parts_[d].runs().empty()) heap_.push_back({parts_[d].runs()[0].start, d});
+    std::make_heap(heap_.begin(), heap_.end(), Later{});
+  }
+  /// The next value; false when every value has been given.
+  B* next() {
+    if (left_ == 0) {
+      if (heap_.empty()) return nullptr;
+      std::pop_heap(heap_.begin(), heap_.end(), Later{});
+      d_ = heap_.back().driver;
+      heap_.pop_back();
+      Cursor& c = cursor_[d_];
+      left_ = parts_[d_].runs()[c.run].length;
+      if (++c.run < parts_[d_].runs().size()) {
+        heap_.push_back({parts_[d_].runs()[c.run].start, d_});
+        std::push_heap(heap_.begin(), heap_.end(), Later{});
+      }
+    }
+    --left_;
+    return &parts_[d_].at(cursor_[d_].value++);
+  }
+
+ private:
+  struct Cursor {
+    std::size_t run = 0;
+    std::size_t value = 0;
+  };
+  struct Entry {
+    std::size_t start;
+    std::size_t driver;
+  };
+  struct Later {
+    bool operator()(const Entry& a, const Entry& b) const noexcept { return a.start > b.start; }
+  };
+  std::vector<DriverResults<B>>& parts_;
+  std::vector<Cursor> cursor_;
+  std::vector<Entry> heap_;
+  std::size_t d_ = 0;
+  std::size_t left_ = 0;
+};
+
+/// Runs the n jobs g(0), ..., g(n - 1) on a scheduler of nothing for comp, as that many
+/// scheduled jobs would run: the jobs are taken one at a time in index order by whichever
+/// worker is free (a shared claim counter stands for the queue's head), so a job waiting for a
+/// later one is never stuck behind it on a busy worker. min(workers, n) driver jobs do the
+/// claiming; each checks for a cancellation before every job it takes. put(d, i, g(i)) keeps
+/// the value of job i, computed by driver d < drivers. With Seq the jobs run in order on this
+/// thread. An exception of g reaches the caller as a job's would.
+template <class G, class Put>
+void runIndexed(const Comp& comp, std::size_t n, std::size_t drivers, G& g, Put& put) {
+  if (n == 0) return;
+  const bool seq = Computation::isSeq(comp);
+  alignas(64) std::atomic<std::size_t> next{0};
+  auto action = [&](Scheduler<Unit>& s) {
+    for (std::size_t d = 0; d < drivers; ++d)
+      s._scheduleWorkId([&, d](WorkerId) {
+        Thread::ThreadControl& ctl = Thread::current();
+        for (;;) {
+          if (!seq) ctl.check(false);  // a worker's interruption point between two jobs
+          const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
+          if (i >= n) break;
+          put(d, i, g(i));
+        }
+        return Unit{};
+      });
+  };
+  if (seq)
+    (void)runSequential<Unit>(false, action);
+  else
+    (void)runThreaded<Unit>(comp, false, action);
 }
 
 }  // namespace Control::Scheduler::Internal
