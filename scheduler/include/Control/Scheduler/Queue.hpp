@@ -125,7 +125,7 @@ class Mailbox<Unit> {
   }
   Unit read() {
     if (full_.load(std::memory_order_acquire) == 0)
-      Thread::waitUntil(word_, [&] { return full_.load() == 1; }, Thread::kGateSpinNs);
+      Thread::waitUntil(word_, [&] { return full_.load() == 1; }, Thread::kGateSpinNs, 0);
     return {};
   }
   bool tryTake() {
@@ -391,7 +391,7 @@ class JQueue {
       if (closed_.load(std::memory_order_acquire)) return Popped(nullptr);
       Thread::waitUntil(
           notEmpty_, [&] { return head_.load() < tail_.load() || closed_.load(); },
-          Thread::kWorkSpinNs);
+          Thread::kWorkSpinNs, 0);
     }
   }
 

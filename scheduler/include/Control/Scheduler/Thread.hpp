@@ -130,6 +130,7 @@ SCHEDULER_API void blockOn(WaitWord& w, std::uint32_t key);
 inline constexpr std::int64_t kWorkSpinNs = 10'000;  // a worker waiting for a job
 inline constexpr std::int64_t kGateSpinNs = 20'000;  // a worker waiting at the pop gate
 inline constexpr std::int64_t kStatusSpinNs = 10'000;  // the scheduling thread waiting for a batch
+inline constexpr std::int64_t kSpinYieldNs = 2'000;
 
 /// One pause of a spin loop (lets the sibling hyper-thread run, saves power).
 inline void spinPause() noexcept {
@@ -142,18 +143,22 @@ inline void spinPause() noexcept {
 /// clock is read every 16 pauses, so the bound holds however long a pause takes, and the
 /// processor is offered to other ready threads as often.
 template <class Ready>
-bool spinUntil(Ready& ready, std::int64_t spinNs) {
+bool spinUntil(Ready& ready, std::int64_t spinNs, std::int64_t yieldNs = kSpinYieldNs) {
   if (ready()) return true;
   if (spinNs <= 0) return false;
-  const auto until = std::chrono::steady_clock::now() + std::chrono::nanoseconds(spinNs);
+  using Clock = std::chrono::steady_clock;
+  auto now = Clock::now();
+  const auto until = now + std::chrono::nanoseconds(spinNs);
+  auto yieldAt = now + std::chrono::nanoseconds(yieldNs);
   for (;;) {
     for (int i = 0; i < 16; ++i) {
       spinPause();
       if (ready()) return true;
     }
-    if (std::chrono::steady_clock::now() >= until) return false;
-    // Give the processor to a thread that is ready to run on it (often the very thread that
-    // will end this wait); returns at once when there is none.
+    now = Clock::now();
+    if (now >= until) return false;
+    if (now < yieldAt) continue;
+    yieldAt = now + std::chrono::nanoseconds(yieldNs);
     std::this_thread::yield();
   }
 }
@@ -161,8 +166,8 @@ bool spinUntil(Ready& ready, std::int64_t spinNs) {
 /// Spins for at most spinNs nanoseconds, then sleeps on w until ready() holds. A hand-off
 /// that lands within the spin costs no system call on either side. An interruption point.
 template <class Ready>
-void waitUntil(WaitWord& w, Ready&& ready, std::int64_t spinNs = 0) {
-  if (spinUntil(ready, spinNs)) return;
+void waitUntil(WaitWord& w, Ready&& ready, std::int64_t spinNs = 0, std::int64_t yieldNs = kSpinYieldNs) {
+  if (spinUntil(ready, spinNs, yieldNs)) return;
   for (;;) {
     if (ready()) return;
     w.waiters.fetch_add(1);
