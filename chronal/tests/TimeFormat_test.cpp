@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
+#include <vector>
 
 using namespace Data::Time::Format;
 using Data::Number::Integer;
@@ -143,6 +145,49 @@ TEST(TimeFormat, BacktracksAndReadsEveryPrefix) {
   EXPECT_EQ(parseTimeMultipleM<LocalTime>(false, loc(), {{"%Y-%m-%d", "2024-12-08"}, {"%H", "7"}}),
             lt(2024, 12, 8, 7, 0, "0"));
   EXPECT_EQ(parseTimeMultipleM<LocalTime>(false, loc(), {{"%Y", "2024"}, {"%H", "7x"}}), std::nullopt);
+}
+
+// parseTimeM takes the first complete reading of the search, which readSTime lists in order; the
+// two must agree whatever shortcut parsing takes for well-laid-out inputs. The inputs are printed
+// values with bytes changed, so that most are near misses of a layout.
+TEST(TimeFormat, ParsingAgreesWithTheFirstCompleteReading) {
+  const std::string longFormat = "%Y-%m-%d %H:%M:%S" + std::string(60, '.') + "%C%y %j %u";
+  const std::vector<std::string> formats = {
+      "%F %T", "%Y%m%d%H%M%S", "%d/%m/%y %I:%M %p", "%C%y-%j", "%Y-%m-%d\t%H", "%3d %2H %5Y %1m",
+      "%F  %T", "%H:%M %e", "%Y %u %w", longFormat, "%F %T %F %T %F %T %F %T %F %T %F %T"};
+  const std::string edits = "0123456789 \t-+:/x";
+  std::mt19937_64 rng(11);
+  int checked = 0;
+  for (int i = 0; i < 4000; ++i) {
+    const std::string& f = formats[rng() % formats.size()];
+    const LocalTime v = lt(static_cast<int>(rng() % 3000), 1 + static_cast<int>(rng() % 12),
+                           1 + static_cast<int>(rng() % 31), static_cast<int>(rng() % 24),
+                           static_cast<int>(rng() % 60), "7");
+    std::string in = formatTime(loc(), f, v);
+    for (int e = static_cast<int>(rng() % 3); e > 0 && !in.empty(); --e) {
+      in[rng() % in.size()] = edits[rng() % edits.size()];
+    }
+    if (rng() % 4 == 0) in = " " + in + "\t";
+    for (const bool ws : {false, true}) {
+      std::optional<LocalTime> first;
+      for (auto& [value, rest] : readSTime<LocalTime>(ws, loc(), f, in)) {
+        if (rest.empty()) {
+          first = value;
+          break;
+        }
+      }
+      EXPECT_EQ(parseTimeM<LocalTime>(ws, loc(), f, in), first) << f << " | " << in << " | " << ws;
+      checked += first.has_value();
+    }
+  }
+  EXPECT_GT(checked, 2000);  // most inputs still read
+}
+
+TEST(TimeFormat, PrintsBeyondAnyBuffer) {
+  const std::string a(300, 'a');
+  const std::string b(5000, 'b');
+  EXPECT_EQ(formatTime(loc(), a + "%F" + b + "%Y", fromGregorian(2024, 12, 8)),
+            a + "2024-12-08" + b + "2024");
 }
 
 TEST(TimeFormat, ShowAndReadOfTheTimeTypes) {

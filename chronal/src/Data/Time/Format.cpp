@@ -6,7 +6,11 @@
 // directive offers its readings longest first, and a continuation decides at the end of the items
 // whether the reading is wanted (the whole input consumed and the fields make a valid value).
 // Every alternative of a directive assigns the same fields, so a reading that fails later leaves
-// nothing behind that the next one does not overwrite.
+// nothing behind that the next one does not overwrite. Before any of that, an input laid out
+// exactly as the format's usual widths say is read by checking its bytes against that layout,
+// which gives the reading the search would find first.
+//
+// Printing writes into a buffer on the stack and allocates the result once.
 #include <Data/Format.hpp>
 #include <Data/Time/Format.hpp>
 
@@ -156,7 +160,83 @@ struct Source {
   const UTCTime* utc = nullptr;
 };
 
-void appendCased(std::string& out, std::string_view s, char caseMod) {
+/// The text being printed: a buffer on the stack, moved to a string only when it fills, so that
+/// printing allocates the result once.
+class Writer {
+public:
+  Writer& operator+=(char c) {
+    if (n_ == kSize) spill();
+    buf_[n_++] = c;
+    return *this;
+  }
+  Writer& operator+=(std::string_view s) {
+    append(s.data(), s.size());
+    return *this;
+  }
+  void append(const char* p, std::size_t n) {
+    if (n > kSize - n_) {
+      appendLong(p, n);
+      return;
+    }
+    // The pieces are a few bytes long: a plain copy beats the call into memcpy.
+    for (std::size_t i = 0; i < n; ++i) buf_[n_ + i] = p[i];
+    n_ += n;
+  }
+  void append(const char* first, const char* last) {
+    append(first, static_cast<std::size_t>(last - first));
+  }
+  std::string take() {
+    if (out_.empty()) return std::string(buf_, n_);
+    spill();
+    return std::move(out_);
+  }
+
+private:
+  void spill() {
+    out_.append(buf_, n_);
+    n_ = 0;
+  }
+  [[gnu::noinline]] void appendLong(const char* p, std::size_t n) {
+    spill();
+    if (n > kSize) {
+      out_.append(p, n);
+    } else {
+      std::memcpy(buf_, p, n);
+      n_ = n;
+    }
+  }
+  static constexpr std::size_t kSize = 256;
+  char buf_[kSize];
+  std::size_t n_ = 0;
+  std::string out_;
+};
+
+/// v padded on the left with padChar to width, as Calendar::Private::appendPaddedNum writes it;
+/// the usual values below 10000 are written directly.
+void appendPaddedNum(Writer& out, std::int64_t v, int width, char padChar) {
+  if (v >= 0 && v < 10000) {
+    const int n = v < 10 ? 1 : v < 100 ? 2 : v < 1000 ? 3 : 4;
+    for (int k = n; k < width; ++k) out += padChar;
+    char digits[4];
+    for (int i = n - 1; i >= 0; --i, v /= 10) digits[i] = static_cast<char>('0' + v % 10);
+    out.append(digits, static_cast<std::size_t>(n));
+    return;
+  }
+  std::string text;
+  Calendar::Private::appendPaddedNum(text, v, width, padChar);
+  out += text;
+}
+void appendPaddedNum(Writer& out, const Integer& v, int width, char padChar) {
+  if (v.fitsInt64()) {
+    appendPaddedNum(out, v.small(), width, padChar);
+    return;
+  }
+  std::string text;
+  Calendar::Private::appendPaddedNum(text, v, width, padChar);
+  out += text;
+}
+
+void appendCased(Writer& out, std::string_view s, char caseMod) {
   if (caseMod == 0) {
     out += s;
     return;
@@ -164,7 +244,7 @@ void appendCased(std::string& out, std::string_view s, char caseMod) {
   for (char c : s) out += caseMod == '^' ? upper(c) : lower(c);
 }
 
-void appendNumber(std::string& out, const FieldOptions& s, std::int64_t v) {
+void appendNumber(Writer& out, const FieldOptions& s, std::int64_t v) {
   const NumberStyle st = numberStyle(s.letter);
   char pad = st.pad;
   int width = st.width;
@@ -185,10 +265,10 @@ void appendNumber(std::string& out, const FieldOptions& s, std::int64_t v) {
     }
     return;
   }
-  Calendar::Private::appendPaddedNum(out, v, pad == 0 ? 0 : width, pad == 0 ? '0' : pad);
+  appendPaddedNum(out, v, pad == 0 ? 0 : width, pad == 0 ? '0' : pad);
 }
 
-void appendNumber(std::string& out, const FieldOptions& s, const Integer& v) {
+void appendNumber(Writer& out, const FieldOptions& s, const Integer& v) {
   if (v.fitsInt64()) {
     appendNumber(out, s, v.small());
     return;
@@ -197,15 +277,15 @@ void appendNumber(std::string& out, const FieldOptions& s, const Integer& v) {
   char pad = s.pad == '_' ? ' ' : s.pad == '0' ? '0' : st.pad;
   if (s.pad == '-') pad = 0;
   const int width = s.width >= 0 ? s.width : st.width;
-  Calendar::Private::appendPaddedNum(out, v, pad == 0 ? 0 : width, pad == 0 ? '0' : pad);
+  appendPaddedNum(out, v, pad == 0 ? 0 : width, pad == 0 ? '0' : pad);
 }
 
-void appendOffset(std::string& out, int minutes, bool colon) {
+void appendOffset(Writer& out, int minutes, bool colon) {
   out += minutes < 0 ? '-' : '+';
   const std::int64_t a = minutes < 0 ? -std::int64_t{minutes} : minutes;
-  Calendar::Private::appendPaddedNum(out, a / 60, 2, '0');
+  appendPaddedNum(out, a / 60, 2, '0');
   if (colon) out += ':';
-  Calendar::Private::appendPaddedNum(out, a % 60, 2, '0');
+  appendPaddedNum(out, a % 60, 2, '0');
 }
 
 // (whole seconds, picoseconds) of a picosecond count, floor-style.
@@ -219,7 +299,7 @@ std::pair<Integer, Integer> wholeSeconds(const Integer& ps) {
 int weekday0(const Day& d) { return static_cast<int>(Calendar::dayOfWeek(d)) % 7; }  // Sunday 0
 
 // Appends one directive; false when the value has no such field.
-bool appendDirective(std::string& out, const TimeLocale& l, const FieldOptions& s, const Source& src) {
+bool appendDirective(Writer& out, const TimeLocale& l, const FieldOptions& s, const Source& src) {
   const GregorianDate* g = src.date;
   const TimeOfDay* t = src.tod;
   switch (s.letter) {
@@ -331,7 +411,7 @@ bool appendDirective(std::string& out, const TimeLocale& l, const FieldOptions& 
   }
 }
 
-void formatInto(std::string& out, const TimeLocale& l, std::string_view format, const Source& src,
+void formatInto(Writer& out, const TimeLocale& l, std::string_view format, const Source& src,
                 int depth) {
   const char* f = format.data();
   const char* end = f + format.size();
@@ -357,10 +437,9 @@ void formatInto(std::string& out, const TimeLocale& l, std::string_view format, 
 }
 
 std::string formatWith(const TimeLocale& l, std::string_view format, const Source& src) {
-  std::string out;
-  out.reserve(format.size() + 16);
+  Writer out;
   formatInto(out, l, format, src, 0);
-  return out;
+  return out.take();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -451,44 +530,6 @@ void compile(Items& items, const TimeLocale& l, std::string_view format, int dep
   }
 }
 
-/// The compiled items of a format. The last format without locale formats compiled on this thread
-/// is kept, so a loop parsing with one format compiles it once.
-class CompiledFormat {
-public:
-  CompiledFormat(const TimeLocale& l, std::string_view format) {
-    Cache& cache = threadCache();
-    if (cache.valid && cache.format == format) {
-      items_ = &cache.items;
-      return;
-    }
-    own_.emplace();
-    bool localeDependent = false;
-    compile(*own_, l, format, 0, localeDependent);
-    items_ = &*own_;
-    if (!localeDependent) {
-      cache.valid = false;  // stays invalid if an assignment below throws
-      cache.format.assign(format);
-      cache.items = *own_;
-      cache.valid = true;
-    }
-  }
-  const Item* begin() const { return items_->begin(); }
-  const Item* end() const { return items_->end(); }
-
-private:
-  struct Cache {
-    std::string format;
-    Items items;
-    bool valid = false;
-  };
-  static Cache& threadCache() {
-    thread_local Cache cache;
-    return cache;
-  }
-  std::optional<Items> own_;
-  const Items* items_ = nullptr;
-};
-
 enum Has : unsigned {
   kYear = 1u << 0, kCentury = 1u << 1, kYearOfCentury = 1u << 2, kMonth = 1u << 3,
   kDay = 1u << 4, kDayOfYear = 1u << 5, kHour24 = 1u << 6, kHour12 = 1u << 7, kPm = 1u << 8,
@@ -536,11 +577,232 @@ constexpr IntField kIntFields[] = {
     {nullptr, 0, 1, 1, 7},                               // u
     {nullptr, 0, 1, 0, 6},                               // w
 };
+/// The first path of a format made only of literals, white space and numbers of a fixed usual
+/// width, as a byte layout: each number takes its usual width (digits only, no sign, no leading
+/// spaces) and each white-space item one white-space character. An input of exactly that layout
+/// is read by checking its bytes against the layout; the first path over the items would read it
+/// the same way, since each number there takes at most its usual width and each white-space run
+/// ends at a byte the layout requires to be a digit or another character. Any other input, and any
+/// number out of its range, goes through the items.
+struct Layout {
+  static constexpr std::size_t kMaxBytes = 64;
+  static constexpr std::size_t kMaxFields = 16;
+  static constexpr std::size_t kMaxSpaces = 8;
+  struct Field {
+    std::uint8_t at;      // offset of the first digit
+    std::uint8_t digits;  // 1..9
+    char letter;          // 'Y' or 'C' for the Integer fields, else 0
+    int Fields::*field;   // an int field (null for %u and %w, which are only checked)
+    unsigned bit;
+    int lo;
+    int hi;
+  };
+  bool usable = false;
+  std::uint8_t size = 0;
+  std::uint8_t fieldCount = 0;
+  std::uint8_t spaceCount = 0;
+  // The bytes are checked eight at a time (the last eight overlapping the ones before when the
+  // size is not a multiple of eight): chunk j starts at chunkAt(j) and holds the literal bytes
+  // wanted, a mask of the literal positions and a mask of the digit positions.
+  std::array<std::uint64_t, kMaxBytes / 8> litBytes{};
+  std::array<std::uint64_t, kMaxBytes / 8> litMask{};
+  std::array<std::uint64_t, kMaxBytes / 8> digitMask{};
+  std::array<std::uint8_t, kMaxSpaces> spaceAt{};
+  std::array<Field, kMaxFields> fields{};
+
+  std::size_t chunks() const { return (size + 7u) / 8u; }
+  std::size_t chunkAt(std::size_t j) const { return size < 8 ? 0 : std::min<std::size_t>(8 * j, size - 8u); }
+};
+
+/// The layout of compiled items, or an unusable one when some item has no fixed layout.
+Layout makeLayout(const Items& items) {
+  enum : char { kLit, kDigit, kSpace };
+  std::array<char, Layout::kMaxBytes> kind{};
+  std::array<char, Layout::kMaxBytes> lit{};
+  Layout out;
+  std::size_t n = 0;
+  auto put = [&](char k, char c) {
+    if (n == Layout::kMaxBytes) return false;
+    kind[n] = k;
+    lit[n] = c;
+    ++n;
+    return true;
+  };
+  for (const Item& it : items) {
+    if (it.kind == Kind::Literal) {
+      if (!put(kLit, it.lit)) return {};
+      continue;
+    }
+    if (it.kind == Kind::Space) {
+      if (out.spaceCount == Layout::kMaxSpaces) return {};
+      out.spaceAt[out.spaceCount++] = static_cast<std::uint8_t>(n);
+      if (!put(kSpace, ' ')) return {};
+      continue;
+    }
+    const FieldOptions& o = it.options;
+    int digits = 0;
+    if (it.intField >= 0) {
+      digits = o.width > 0 ? o.width : kIntFields[it.intField].digits;
+    } else if (o.letter == 'Y' || o.letter == 'C') {
+      const int natural = o.letter == 'Y' ? 4 : 2;
+      digits = o.width > 0 && o.width < natural ? o.width : natural;
+    } else {
+      return {};
+    }
+    if (it.spaces || digits > 9 || out.fieldCount == Layout::kMaxFields) return {};
+    Layout::Field& field = out.fields[out.fieldCount++];
+    field.at = static_cast<std::uint8_t>(n);
+    field.digits = static_cast<std::uint8_t>(digits);
+    if (it.intField >= 0) {
+      const IntField& fd = kIntFields[it.intField];
+      field = {field.at, field.digits, 0, fd.field, fd.bit, fd.lo, fd.hi};
+    } else {
+      field.letter = o.letter;
+      field.bit = o.letter == 'Y' ? kYear : kCentury;
+    }
+    for (int i = 0; i < digits; ++i) {
+      if (!put(kDigit, '0')) return {};
+    }
+  }
+  out.size = static_cast<std::uint8_t>(n);
+  for (std::size_t j = 0; j < out.chunks(); ++j) {
+    const std::size_t at = out.chunkAt(j);
+    for (std::size_t b = 0; b < 8 && at + b < n; ++b) {
+      const unsigned shift = static_cast<unsigned>(8 * b);
+      if (kind[at + b] == kLit) {
+        out.litBytes[j] |= std::uint64_t{static_cast<unsigned char>(lit[at + b])} << shift;
+        out.litMask[j] |= std::uint64_t{0xff} << shift;
+      } else if (kind[at + b] == kDigit) {
+        out.digitMask[j] |= std::uint64_t{0xff} << shift;
+      }
+    }
+  }
+  out.usable = true;
+  return out;
+}
+
+/// The compiled items of a format. The last format without locale formats compiled on this thread
+/// is kept, so a loop parsing with one format compiles it once.
+class CompiledFormat {
+public:
+  CompiledFormat(const TimeLocale& l, std::string_view format) {
+    Cache& cache = threadCache();
+    if (cache.valid && sameText(cache, format)) {
+      begin_ = cache.items.data();
+      end_ = begin_ + cache.itemCount;
+      layout_ = &cache.layout;
+      return;
+    }
+    own_.emplace();
+    bool localeDependent = false;
+    compile(own_->items, l, format, 0, localeDependent);
+    own_->layout = makeLayout(own_->items);
+    begin_ = own_->items.begin();
+    end_ = own_->items.end();
+    layout_ = &own_->layout;
+    const auto count = static_cast<std::size_t>(end_ - begin_);
+    if (!localeDependent && format.size() <= Cache::kMaxFormat && count <= cache.items.size()) {
+      cache.valid = false;
+      std::copy(format.begin(), format.end(), cache.format.begin());
+      cache.formatSize = static_cast<std::uint8_t>(format.size());
+      std::copy(begin_, end_, cache.items.begin());
+      cache.itemCount = static_cast<std::uint8_t>(count);
+      cache.layout = own_->layout;
+      cache.valid = true;
+    }
+  }
+  const Item* begin() const { return begin_; }
+  const Item* end() const { return end_; }
+  const Layout& layout() const { return *layout_; }
+
+private:
+  // Trivially constructed and destroyed, so that reaching it takes one thread-local access and
+  // no guard; formats longer than it holds are compiled each time.
+  struct Cache {
+    static constexpr std::size_t kMaxFormat = 64;
+    std::array<char, kMaxFormat> format{};
+    std::uint8_t formatSize = 0;
+    std::uint8_t itemCount = 0;
+    bool valid = false;
+    std::array<Item, 32> items{};
+    Layout layout;
+  };
+  struct Own {
+    Items items;
+    Layout layout;
+  };
+  // Formats are short: a plain loop beats the call into memcmp.
+  static bool sameText(const Cache& c, std::string_view b) {
+    if (c.formatSize != b.size()) return false;
+    for (std::size_t i = 0; i < b.size(); ++i) {
+      if (c.format[i] != b[i]) return false;
+    }
+    return true;
+  }
+  // Out of line: the compiler would otherwise look the thread-local address up again at each use.
+  [[gnu::noinline]] static Cache& threadCache() noexcept { return cache_; }
+  static constinit thread_local Cache cache_;
+  std::optional<Own> own_;
+  const Item* begin_ = nullptr;
+  const Item* end_ = nullptr;
+  const Layout* layout_ = nullptr;
+};
+constinit thread_local CompiledFormat::Cache CompiledFormat::cache_{};
+
 /// The value of n ≤ 18 digits.
 inline std::int64_t digitValue(const char* p, int n) {
   std::int64_t v = 0;
   for (int i = 0; i < n; ++i) v = v * 10 + (p[i] - '0');
   return v;
+}
+
+/// Whether every byte of x under mask (0xff bytes) is an ASCII digit.
+constexpr bool digitsUnder(std::uint64_t x, std::uint64_t mask) {
+  constexpr std::uint64_t kZeros = 0x3030303030303030;
+  constexpr std::uint64_t kSix = 0x0606060606060606;
+  constexpr std::uint64_t kHigh = 0xf0f0f0f0f0f0f0f0;
+  // Each byte minus '0' must be at most 9: no high nibble, and none after adding 6 either. A byte
+  // that fails the first test fails the whole check, so a carry out of it cannot matter.
+  const std::uint64_t d = (x ^ kZeros) & mask;
+  return ((d | (d + kSix)) & kHigh) == 0;
+}
+
+/// Reads an input [p, end) laid out exactly as the layout says into the fields, as the first path
+/// over the items would; false (the fields partly written) when the input is not laid out so or a
+/// number is outside its range.
+bool readLayout(const Layout& layout, const char* p, const char* end, Fields& f) {
+  if (!layout.usable || end - p != layout.size) return false;
+  for (std::size_t j = 0; j < layout.chunks(); ++j) {
+    std::uint64_t x = 0;
+    if (layout.size >= 8) {
+      std::memcpy(&x, p + layout.chunkAt(j), 8);
+    } else {
+      for (std::size_t b = 0; b < layout.size; ++b) {
+        x |= std::uint64_t{static_cast<unsigned char>(p[b])} << (8 * b);
+      }
+    }
+    if (((x ^ layout.litBytes[j]) & layout.litMask[j]) != 0) return false;
+    if (!digitsUnder(x, layout.digitMask[j])) return false;
+  }
+  for (std::size_t i = 0; i < layout.spaceCount; ++i) {
+    if (!isSpace(p[layout.spaceAt[i]])) return false;
+  }
+  for (std::size_t i = 0; i < layout.fieldCount; ++i) {
+    const Layout::Field& field = layout.fields[i];
+    const char* q = p + field.at;
+    const std::int64_t v = field.digits == 2   ? (q[0] - '0') * 10 + (q[1] - '0')
+                           : field.digits == 4 ? ((q[0] - '0') * 10 + (q[1] - '0')) * 100 +
+                                                     (q[2] - '0') * 10 + (q[3] - '0')
+                                               : digitValue(q, field.digits);
+    f.has |= field.bit;
+    if (field.letter == 0) {
+      if (v < field.lo || v > field.hi) return false;
+      if (field.field) f.*field.field = static_cast<int>(v);
+    } else {
+      (field.letter == 'Y' ? f.year : f.century) = Integer(v);
+    }
+  }
+  return true;
 }
 
 bool equalsFold(std::string_view input, const char* p, std::string_view word) {
@@ -596,8 +858,38 @@ private:
         return p;
       default:
         if (it->intField >= 0) return firstIntReading(it, p);
-        return directive(it, p) ? linearEnd_ : nullptr;
+        if (it->options.letter == 'Y' || it->options.letter == 'C') {
+          if (const char* q = firstYearReading(it, p)) return q;
+        }
+        return firstDirectiveReading(it, p);
     }
+  }
+
+  // Any other directive on the first path, kept out of line so that the loop over the common
+  // items stays small.
+  [[gnu::noinline]] const char* firstDirectiveReading(const Item* it, const char* p) {
+    return directive(it, p) ? linearEnd_ : nullptr;
+  }
+
+  // The first reading of %Y or %C when it fits 64 bits, as bigNumber would find it (an optional
+  // sign, then the usual width or every digit when fewer); null leaves it to bigNumber.
+  const char* firstYearReading(const Item* it, const char* p) {
+    const char letter = it->options.letter;
+    bool negative = false;
+    if (p < end_ && (*p == '-' || *p == '+')) {
+      negative = *p == '-';
+      ++p;
+    }
+    const int natural = letter == 'Y' ? 4 : 2;
+    const int width = it->options.width;
+    int n = 0;
+    while (n < natural && (width <= 0 || n < width) && p + n < end_ && isDigit(p[n])) ++n;
+    if (n == 0) return nullptr;
+    const std::int64_t v = digitValue(p, n);
+    Integer& field = letter == 'Y' ? f_.year : f_.century;
+    field = Integer(negative ? -v : v);
+    f_.has |= letter == 'Y' ? kYear : kCentury;
+    return p + n;
   }
 
   // The first reading of an int-field directive, as number() would find it: the longest digit run
@@ -845,6 +1137,15 @@ Integer yearOf(const Fields& f) {
 
 std::optional<Day> buildDay(const Fields& f) {
   if ((f.has & (kYear | kDayOfYear)) == kYear) {
+    if (f.year.fitsInt64() && f.year.small() > -Calendar::detail::fastYearLimit &&
+        f.year.small() < Calendar::detail::fastYearLimit) {  // the usual years, on 64 bits
+      const std::int64_t y = f.year.small();
+      if (f.month < 1 || f.month > 12 || f.day < 1 ||
+          (f.day > 28 && f.day > Calendar::detail::monthLength(Calendar::detail::isLeap(y), f.month))) {
+        return std::nullopt;
+      }
+      return Day(Calendar::detail::mjdFromCivil(y, f.month, f.day));
+    }
     return Calendar::fromGregorianValid(f.year, f.month, f.day);
   }
   const Integer y = yearOf(f);
@@ -953,8 +1254,15 @@ std::optional<T> parseOne(bool acceptWS, const TimeLocale& l, std::string_view f
     result = build(fields, static_cast<const T*>(nullptr));
     return result.has_value();
   };
+  const char* start = acceptWS ? skipSpaces(in.data(), end) : in.data();
+  const char* last = end;
+  if (acceptWS) {
+    while (last > start && isSpace(last[-1])) --last;
+  }
+  if (readLayout(items.layout(), start, last, fields) && k(last)) return result;
+  fields = Fields{};
   Matcher<decltype(k)> m(l, in, fields, k);
-  m.run(items.begin(), items.end(), acceptWS ? skipSpaces(in.data(), end) : in.data(), true);
+  m.run(items.begin(), items.end(), start, true);
   return result;
 }
 
