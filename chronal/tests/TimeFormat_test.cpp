@@ -50,7 +50,12 @@ TEST(TimeFormat, PrintsEveryDirective) {
            {"tail %", "tail %"},
        }) {
     EXPECT_EQ(formatTime(loc(), r.format, z), r.expected) << r.format;
+    EXPECT_EQ(formatTime(loc(), r.format, z), r.expected) << r.format << " again";
   }
+  // A format printed again for a value without some of its fields prints those as they stand.
+  EXPECT_EQ(formatTime(loc(), "%Y-%m-%d %H:%M:%S", z), "2024-12-08 13:05:07");
+  EXPECT_EQ(formatTime(loc(), "%Y-%m-%d %H:%M:%S", fromGregorian(2024, 12, 8)), "2024-12-08 %H:%M:%S");
+  EXPECT_EQ(formatTime(loc(), "%Y-%m-%d %H:%M:%S", TimeOfDay{9, 5, secs("60.5")}), "%Y-%m-%d 09:05:60");
   EXPECT_EQ(formatTime(loc(), "%Y|%_Y|%0C|%y", fromGregorian(-7, 1, 1)), "-7|-   7|-01|93");
   EXPECT_EQ(formatTime(loc(), "%H:%M %Z %s", fromGregorian(2024, 1, 1)), "%H:%M %Z %s");
   EXPECT_EQ(formatTime(loc(), "%F %T %Z %s", UTCTime{fromGregorian(1970, 1, 2), secondsToDiffTime(1)}),

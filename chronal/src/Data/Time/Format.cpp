@@ -185,6 +185,13 @@ public:
   void append(const char* first, const char* last) {
     append(first, static_cast<std::size_t>(last - first));
   }
+  /// Room for n ≤ 256 more bytes, to be written through the pointer returned.
+  char* extend(std::size_t n) {
+    if (n > kSize - n_) spill();
+    char* p = buf_ + n_;
+    n_ += n;
+    return p;
+  }
   std::string take() {
     if (out_.empty()) return std::string(buf_, n_);
     spill();
@@ -211,20 +218,30 @@ private:
   std::string out_;
 };
 
-/// v padded on the left with padChar to width, as Calendar::Private::appendPaddedNum writes it;
-/// the usual values below 10000 are written directly.
-void appendPaddedNum(Writer& out, std::int64_t v, int width, char padChar) {
-  if (v >= 0 && v < 10000) {
-    const int n = v < 10 ? 1 : v < 100 ? 2 : v < 1000 ? 3 : 4;
-    for (int k = n; k < width; ++k) out += padChar;
-    char digits[4];
-    for (int i = n - 1; i >= 0; --i, v /= 10) digits[i] = static_cast<char>('0' + v % 10);
-    out.append(digits, static_cast<std::size_t>(n));
-    return;
-  }
+[[gnu::noinline]] void appendPaddedNumSlow(Writer& out, std::int64_t v, int width, char padChar) {
   std::string text;
   Calendar::Private::appendPaddedNum(text, v, width, padChar);
   out += text;
+}
+
+/// v padded on the left with padChar to width, as Calendar::Private::appendPaddedNum writes it;
+/// the usual values below 10000 are written directly.
+void appendPaddedNum(Writer& out, std::int64_t v, int width, char padChar) {
+  if (v >= 0 && v < 10000 && width <= 8) {
+    const auto u = static_cast<unsigned>(v);
+    const int n = u < 10 ? 1 : u < 100 ? 2 : u < 1000 ? 3 : 4;
+    const int pads = width > n ? width - n : 0;
+    char* p = out.extend(static_cast<std::size_t>(pads + n));
+    for (int k = 0; k < pads; ++k) *p++ = padChar;
+    switch (n) {
+      case 4: *p++ = static_cast<char>('0' + u / 1000); [[fallthrough]];
+      case 3: *p++ = static_cast<char>('0' + u / 100 % 10); [[fallthrough]];
+      case 2: *p++ = static_cast<char>('0' + u / 10 % 10); [[fallthrough]];
+      default: *p = static_cast<char>('0' + u % 10);
+    }
+    return;
+  }
+  appendPaddedNumSlow(out, v, width, padChar);
 }
 void appendPaddedNum(Writer& out, const Integer& v, int width, char padChar) {
   if (v.fitsInt64()) {
@@ -244,7 +261,12 @@ void appendCased(Writer& out, std::string_view s, char caseMod) {
   for (char c : s) out += caseMod == '^' ? upper(c) : lower(c);
 }
 
-void appendNumber(Writer& out, const FieldOptions& s, std::int64_t v) {
+/// The width and padding character a directive's 64-bit value prints with (width 0: none).
+struct Padding {
+  int width;
+  char padChar;
+};
+Padding numberPadding(const FieldOptions& s) {
   const NumberStyle st = numberStyle(s.letter);
   char pad = st.pad;
   int width = st.width;
@@ -255,17 +277,12 @@ void appendNumber(Writer& out, const FieldOptions& s, std::int64_t v) {
     width = s.width;
     if (pad == 0 && s.pad != '-') pad = '0';
   }
-  if (v >= 0 && v < 100 && width <= 2) {  // the common one- and two-digit fields
-    const char digits[2] = {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
-    if (v >= 10) {
-      out.append(digits, 2);
-    } else {
-      if (pad != 0 && width == 2) out += pad;
-      out += digits[1];
-    }
-    return;
-  }
-  appendPaddedNum(out, v, pad == 0 ? 0 : width, pad == 0 ? '0' : pad);
+  return {pad == 0 ? 0 : width, pad == 0 ? '0' : pad};
+}
+
+void appendNumber(Writer& out, const FieldOptions& s, std::int64_t v) {
+  const Padding p = numberPadding(s);
+  appendPaddedNum(out, v, p.width, p.padChar);
 }
 
 void appendNumber(Writer& out, const FieldOptions& s, const Integer& v) {
@@ -411,34 +428,163 @@ bool appendDirective(Writer& out, const TimeLocale& l, const FieldOptions& s, co
   }
 }
 
-void formatInto(Writer& out, const TimeLocale& l, std::string_view format, const Source& src,
-                int depth) {
+/// Walks a format for printing, composite directives expanded: literal(text) for text printed as
+/// it stands, directive(options, text) for a directive and the text it came from. Sets
+/// localeDependent when it expands a locale format.
+template <class Literal, class Directive>
+void forEachPrintPiece(const TimeLocale& l, std::string_view format, int depth, bool& localeDependent,
+                       Literal& literal, Directive& directive) {
   const char* f = format.data();
   const char* end = f + format.size();
   while (f < end) {
     const char* pct = f;
     while (pct < end && *pct != '%') ++pct;
-    out.append(f, pct);
+    if (pct != f) literal(std::string_view(f, static_cast<std::size_t>(pct - f)));
     if (pct == end) return;
     FieldOptions s;
     const char* next = readFieldOptions(pct + 1, end, s);
-    if (!next) {
-      out.append(pct, end);
+    if (!next) {  // a lone '%' at the end prints as it stands
+      literal(std::string_view(pct, static_cast<std::size_t>(end - pct)));
       return;
     }
     const std::string_view comp = composite(s.letter, l);
     if (!comp.empty() && depth < kMaxExpansionDepth) {
-      formatInto(out, l, comp, src, depth + 1);
-    } else if (!appendDirective(out, l, s, src)) {
-      out.append(pct, next);
+      localeDependent = localeDependent || (s.letter != 'F' && s.letter != 'T' &&
+                                            s.letter != 'R' && s.letter != 'D');
+      forEachPrintPiece(l, comp, depth + 1, localeDependent, literal, directive);
+    } else {
+      directive(s, std::string_view(pct, static_cast<std::size_t>(next - pct)));
     }
     f = next;
   }
 }
 
+/// A format walked once for printing: its pieces, with their text held alongside. Trivially
+/// constructed and destroyed; a format whose pieces do not fit is printed by walking it.
+struct PrintProgram {
+  static constexpr std::size_t kMaxFormat = 64;
+  static constexpr std::size_t kMaxPieces = 32;
+  static constexpr std::size_t kMaxText = 128;
+  struct Piece {
+    FieldOptions options;
+    bool isDirective;
+    std::uint8_t at;    // the text: offset and size in text
+    std::uint8_t size;
+    Padding padding;    // of a directive's 64-bit value
+  };
+  std::array<char, kMaxFormat> format{};
+  std::uint8_t formatSize = 0;
+  std::uint8_t pieceCount = 0;
+  std::uint8_t textSize = 0;
+  bool valid = false;
+  std::array<Piece, kMaxPieces> pieces{};
+  std::array<char, kMaxText> text{};
+
+  /// Adds a piece; false when it does not fit.
+  bool add(const FieldOptions& options, bool isDirective, std::string_view t) {
+    if (pieceCount == kMaxPieces || t.size() > kMaxText - textSize) return false;
+    std::copy(t.begin(), t.end(), text.begin() + textSize);
+    pieces[pieceCount++] = {options, isDirective, textSize, static_cast<std::uint8_t>(t.size()),
+                            isDirective ? numberPadding(options) : Padding{0, '0'}};
+    textSize = static_cast<std::uint8_t>(textSize + t.size());
+    return true;
+  }
+  bool holds(std::string_view f) const {
+    if (!valid || formatSize != f.size()) return false;
+    for (std::size_t i = 0; i < f.size(); ++i) {  // formats are short: no call into memcmp
+      if (format[i] != f[i]) return false;
+    }
+    return true;
+  }
+  void print(Writer& out, const TimeLocale& l, const Source& src) const {
+    for (std::size_t i = 0; i < pieceCount; ++i) {
+      const Piece& p = pieces[i];
+      std::int64_t v;
+      if (!p.isDirective) {
+        out.append(&text[p.at], p.size);
+      } else if (quickNumber(p.options.letter, src, v)) {
+        appendPaddedNum(out, v, p.padding.width, p.padding.padChar);
+      } else if (!appendDirective(out, l, p.options, src)) {
+        out.append(&text[p.at], p.size);
+      }
+    }
+  }
+
+private:
+  // The value appendDirective prints through appendNumber for the usual date and time fields,
+  // when it is at hand as a 64-bit integer; false leaves the directive to appendDirective.
+  static bool quickNumber(char letter, const Source& src, std::int64_t& v) {
+    const GregorianDate* g = src.date;
+    const TimeOfDay* t = src.tod;
+    switch (letter) {
+      case 'Y':
+        if (!g || !g->year.fitsInt64()) return false;
+        v = g->year.small();
+        return true;
+      case 'm':
+        if (!g) return false;
+        v = g->month;
+        return true;
+      case 'd': case 'e':
+        if (!g) return false;
+        v = g->day;
+        return true;
+      case 'H': case 'k':
+        if (!t) return false;
+        v = t->todHour;
+        return true;
+      case 'M':
+        if (!t) return false;
+        v = t->todMin;
+        return true;
+      case 'S': {
+        if (!t) return false;
+        const Integer& ps = t->todSec.units();
+        if (!ps.fitsInt64() || ps.small() < 0) return false;
+        v = ps.small() / kPicosPerSecond;
+        return true;
+      }
+      default:
+        return false;
+    }
+  }
+};
+
+// The last format without locale formats printed on this thread, walked once. Out of line: the
+// compiler would otherwise look the thread-local address up again at each use.
+constinit thread_local PrintProgram lastPrintProgram{};
+[[gnu::noinline]] PrintProgram& printCache() noexcept { return lastPrintProgram; }
+
 std::string formatWith(const TimeLocale& l, std::string_view format, const Source& src) {
   Writer out;
-  formatInto(out, l, format, src, 0);
+  PrintProgram& cache = printCache();
+  if (cache.holds(format)) {
+    cache.print(out, l, src);
+    return out.take();
+  }
+  PrintProgram program;
+  bool fits = format.size() <= PrintProgram::kMaxFormat;
+  bool localeDependent = false;
+  auto literal = [&](std::string_view t) { fits = fits && program.add({}, false, t); };
+  auto directive = [&](const FieldOptions& o, std::string_view t) {
+    fits = fits && program.add(o, true, t);
+  };
+  forEachPrintPiece(l, format, 0, localeDependent, literal, directive);
+  if (fits) {
+    program.print(out, l, src);
+    if (!localeDependent) {
+      std::copy(format.begin(), format.end(), program.format.begin());
+      program.formatSize = static_cast<std::uint8_t>(format.size());
+      program.valid = true;
+      cache = program;
+    }
+    return out.take();
+  }
+  auto print = [&](std::string_view t) { out += t; };
+  auto printDirective = [&](const FieldOptions& o, std::string_view t) {
+    if (!appendDirective(out, l, o, src)) out += t;
+  };
+  forEachPrintPiece(l, format, 0, localeDependent, print, printDirective);
   return out.take();
 }
 
@@ -550,6 +696,7 @@ struct Fields {
   bool pm = false;
   int minute = 0;
   int second = 0;
+  int checkedOnly = 0;  // where the layout stores %u and %w, which only check their range
   std::int64_t fraction = 0;  // picoseconds
   int zoneMinutes = 0;
   bool zoneSummer = false;
@@ -601,6 +748,7 @@ struct Layout {
   std::uint8_t size = 0;
   std::uint8_t fieldCount = 0;
   std::uint8_t spaceCount = 0;
+  unsigned has = 0;  // the bits of every field
   // The bytes are checked eight at a time (the last eight overlapping the ones before when the
   // size is not a multiple of eight): chunk j starts at chunkAt(j) and holds the literal bytes
   // wanted, a mask of the literal positions and a mask of the digit positions.
@@ -655,11 +803,13 @@ Layout makeLayout(const Items& items) {
     field.digits = static_cast<std::uint8_t>(digits);
     if (it.intField >= 0) {
       const IntField& fd = kIntFields[it.intField];
-      field = {field.at, field.digits, 0, fd.field, fd.bit, fd.lo, fd.hi};
+      field = {field.at, field.digits, 0, fd.field ? fd.field : &Fields::checkedOnly, fd.bit, fd.lo,
+               fd.hi};
     } else {
       field.letter = o.letter;
       field.bit = o.letter == 'Y' ? kYear : kCentury;
     }
+    out.has |= field.bit;
     for (int i = 0; i < digits; ++i) {
       if (!put(kDigit, '0')) return {};
     }
@@ -787,6 +937,7 @@ bool readLayout(const Layout& layout, const char* p, const char* end, Fields& f)
   for (std::size_t i = 0; i < layout.spaceCount; ++i) {
     if (!isSpace(p[layout.spaceAt[i]])) return false;
   }
+  f.has |= layout.has;
   for (std::size_t i = 0; i < layout.fieldCount; ++i) {
     const Layout::Field& field = layout.fields[i];
     const char* q = p + field.at;
@@ -794,10 +945,9 @@ bool readLayout(const Layout& layout, const char* p, const char* end, Fields& f)
                            : field.digits == 4 ? ((q[0] - '0') * 10 + (q[1] - '0')) * 100 +
                                                      (q[2] - '0') * 10 + (q[3] - '0')
                                                : digitValue(q, field.digits);
-    f.has |= field.bit;
     if (field.letter == 0) {
       if (v < field.lo || v > field.hi) return false;
-      if (field.field) f.*field.field = static_cast<int>(v);
+      f.*field.field = static_cast<int>(v);
     } else {
       (field.letter == 'Y' ? f.year : f.century) = Integer(v);
     }
