@@ -369,18 +369,25 @@ class JQueue {
     }
   }
 
-  /// Queues job (never waits on the pop gate) and wakes one sleeping popper.
+  /// Queues job (never waits on the pop gate) and wakes one sleeping popper: while the gate
+  /// is open for every job, while it is closed only for the first job of an empty queue (that
+  /// popper wakes while the batch is being scheduled and waits at the gate, ready to start;
+  /// opening the gate wakes the others). A batch of many jobs thus costs one wake-up, not one
+  /// per job.
   void push(Job<A> job) { pushBody(std::move(job.body())); }
   void pushBody(JobBody<A>&& body) noexcept {
     const std::uint64_t t = tail_.fetch_add(1);
     Slot& s = slotAt(t, pushHint_);
     s.body = std::move(body);
     s.state.store(kReady, std::memory_order_release);
-    if (notEmpty_.waiters.load() != 0) notEmpty_.notifyOne();
+    if (notEmpty_.waiters.load() != 0 &&
+        (!gate_.isEmpty() || t == head_.load(std::memory_order_relaxed)))
+      notEmpty_.notifyOne();
   }
 
   /// Waits at the pop gate, then takes the oldest job, spinning briefly and then sleeping
-  /// while the queue is empty. On a closed queue returns an empty Popped instead of waiting.
+  /// while the queue is empty (and at the gate again once a job has come). On a closed queue
+  /// returns an empty Popped instead of waiting.
   Popped pop() {
     for (;;) {
       gate_.read();
@@ -390,7 +397,8 @@ class JQueue {
       }
       if (closed_.load(std::memory_order_acquire)) return Popped(nullptr);
       Thread::waitUntil(
-          notEmpty_, [&] { return head_.load() < tail_.load() || closed_.load(); },
+          notEmpty_,
+          [&] { return head_.load() < tail_.load() || closed_.load(); },
           Thread::kWorkSpinNs, 0);
     }
   }
@@ -414,8 +422,12 @@ class JQueue {
 
   /// Closes the pop gate (waits if it is closed already).
   void blockPop() { gate_.take(); }
-  /// Opens the pop gate (waits if it is open already).
-  void unblockPop() { gate_.put(); }
+  /// Opens the pop gate (waits if it is open already) and wakes the poppers waiting behind it
+  /// or for a job.
+  void unblockPop() {
+    gate_.put();
+    notEmpty_.notifyAll();
+  }
   /// Closes the gate if it is open; true when it was.
   bool tryBlockPop() { return gate_.tryTake(); }
 
