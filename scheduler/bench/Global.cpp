@@ -222,6 +222,27 @@ void Tbb_Traverse(benchmark::State& state) {
 }
 #endif
 
+#ifdef HAVE_OPENMP
+// The peer that takes elements exactly as ours do: one at a time, in order, from a shared
+// counter (schedule(dynamic, 1)).
+void Omp_Traverse(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const std::uint64_t k = itersFor(static_cast<double>(state.range(1)));
+  const auto& in = inputs(n);
+  const int threads = workers();
+  for (auto _ : state) {
+    std::vector<int> out(in.size());
+#pragma omp parallel for schedule(dynamic, 1) num_threads(threads)
+    for (int i = 0; i < n; ++i)
+      out[static_cast<std::size_t>(i)] =
+          k == 0 ? in[static_cast<std::size_t>(i)] + 1
+                 : static_cast<int>(spin(k, static_cast<std::uint64_t>(in[static_cast<std::size_t>(i)])));
+    benchmark::DoNotOptimize(out.data());
+  }
+  setJobs(state, n);
+}
+#endif
+
 // ---- Batches and worker states ------------------------------------------------------------
 
 void Ours_Batches(benchmark::State& state) {
@@ -313,6 +334,9 @@ void registerAll() {
 #ifdef HAVE_TBB
     ms(benchmark::RegisterBenchmark(("traverse_" + t + "/tbb_simple_grain1").c_str(), Tbb_Traverse)->Args({n, ns}));
 #endif
+#ifdef HAVE_OPENMP
+    ms(benchmark::RegisterBenchmark(("traverse_" + t + "/omp_dynamic1").c_str(), Omp_Traverse)->Args({n, ns}));
+#endif
   }
   ms(benchmark::RegisterBenchmark("batches/runBatch_10^4_x100", Ours_BatchesCollected));
   ms(benchmark::RegisterBenchmark("batches/runBatch_10^4_x100_uncollected", Ours_Batches));
@@ -335,6 +359,8 @@ int main(int argc, char** argv) {
        {"traverse Par / oneTBB parallel_for simple grain 1, trivial f", "traverse_trivial/ours_Par", "traverse_trivial/tbb_simple_grain1"},
        {"speed-up traverse Par over loop, f of 1 us", "traverse_1us/loop", "traverse_1us/ours_Par"},
        {"speed-up oneTBB over loop, f of 1 us", "traverse_1us/loop", "traverse_1us/tbb_simple_grain1"},
+       {"speed-up OpenMP dynamic,1 over loop, f of 1 us", "traverse_1us/loop", "traverse_1us/omp_dynamic1"},
+       {"traverse Par / OpenMP dynamic,1, trivial f", "traverse_trivial/ours_Par", "traverse_trivial/omp_dynamic1"},
        {"runBatch 10^4 x 100 / one withScheduler of 10^6, per job", "batches/runBatch_10^4_x100", "batches/withScheduler_10^6"},
        {"scheduleWorkState / scheduleWorkId, ParN 1", "state/scheduleWorkState_ParN1", "state/scheduleWorkId_ParN1"},
        {"scheduleWorkState / scheduleWorkId, Par", "state/scheduleWorkState_Par", "state/scheduleWorkId_Par"}});
