@@ -67,6 +67,15 @@ TEST(Orphans, EqualValuesHashEquallyWhateverTheirRepresentation) {
     EXPECT_EQ(num, exact.numerator());
     EXPECT_EQ(den, exact.denominator());
   }
+  // Every count of factors of five, past the twelve that 10^12 holds, and both signs.
+  std::int64_t five = 1;
+  for (int k = 0; k <= 15; ++k, five *= 5) {
+    for (const std::int64_t m : {1, -3, 7 * 4096, -2048 * 3}) {
+      const Data::Number::Rational exact(Integer(m * five), Pico::scale());
+      EXPECT_EQ(reducedSeconds(Integer(m * five)), std::make_pair(exact.numerator(), exact.denominator()))
+          << m << " * 5^" << k;
+    }
+  }
   // An Integer past 64 bits is hashed by value: limbs, then the signed limb count.
   const Integer big = *Integer::fromDecimal("-18446744073709551621");  // -(2^64 + 5)
   EXPECT_EQ(hashInteger(7, big), mix(mix(mix(7, 5), 1), -2));

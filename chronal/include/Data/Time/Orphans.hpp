@@ -90,10 +90,11 @@ constexpr std::pair<std::int64_t, std::int64_t> reduceSmall(std::int64_t ps) noe
   m >>= twos;
   int fives = 0;
   for (const FiveStep& st : fiveSteps) {
-    if (fives + st.k <= 12 && m * st.inverse <= st.limit) {
-      m *= st.inverse;
-      fives += st.k;
-    }
+    // Selected rather than branched on: whether a count divides is as good as random.
+    const std::uint64_t q = m * st.inverse;
+    const bool divides = fives + st.k <= 12 && q <= st.limit;
+    m = divides ? q : m;
+    fives += divides ? st.k : 0;
   }
   const auto num = static_cast<std::int64_t>(m);
   return {ps < 0 ? -num : num, (std::int64_t{1} << (12 - twos)) * powersOfFive[12 - fives]};
