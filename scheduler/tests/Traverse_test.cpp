@@ -79,9 +79,14 @@ TEST_P(TraverseTest, KeepsShapeAndPositions) {
   static_assert(std::is_same_v<decltype(uu), std::unordered_map<int, int>>);
   ASSERT_EQ(uu.size(), u.size());
   for (const auto& [k, x] : u) EXPECT_EQ(uu.at(k), -x);
-  // Any other range gives a vector.
+  // Any other range gives a vector, also one that makes its elements as it is read.
   const std::set<int> s{5, 1, 3};
   EXPECT_EQ(traverseConcurrently(comp(), slowShow, s), (std::vector<std::string>{"1", "3", "5"}));
+  std::vector<bool> bits(100);
+  for (std::size_t i = 0; i < bits.size(); i += 3) bits[i] = true;
+  const auto flipped = traverseConcurrently(comp(), [](bool b) { return !b; }, bits);
+  ASSERT_EQ(flipped.size(), bits.size());
+  for (std::size_t i = 0; i < bits.size(); ++i) EXPECT_EQ(flipped[i], !bits[i]) << i;
 }
 
 TEST_P(TraverseTest, EmptyContainersStayEmpty) {

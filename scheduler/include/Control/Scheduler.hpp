@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <iterator>
+#include <ranges>
 #include <stdexcept>
 #include <type_traits>
 #include <utility>
@@ -371,8 +373,15 @@ decltype(auto) indexedValues(const Comp& comp, std::size_t n, G&& g, Use&& use) 
   });
 }
 
+/// A range whose elements are made as it is read (its iterators give values, not references).
+template <class C>
+concept MadeAsRead = std::ranges::range<const C> &&
+                     !std::is_lvalue_reference_v<std::ranges::range_reference_t<const C>>;
+
 /// g(i) = f(element i of c): straight from the container when its shape gives elements by
-/// index, else through a table of their addresses made first (in visiting order).
+/// index, else through a table of their addresses made first (in visiting order), or of their
+/// copies for a range that makes its elements as it is read. A Shape's forEach passes elements
+/// that live as long as the container.
 template <class C, class Run>
 decltype(auto) withElements(const C& c, Run&& run) {
   using Sh = Internal::Shape<C>;
@@ -384,6 +393,11 @@ decltype(auto) withElements(const C& c, Run&& run) {
     else
       Sh::forEach(c, [&n](const T&) { ++n; });
     return run(n, [&c](std::size_t i) -> const T& { return Sh::at(c, i); });
+  } else if constexpr (MadeAsRead<C>) {
+    // A range whose elements are made as it is read (std::vector<bool>): keep copies.
+    std::deque<T> xs;
+    Sh::forEach(c, [&xs](const T& x) { xs.push_back(x); });
+    return run(xs.size(), [&xs](std::size_t i) -> const T& { return xs[i]; });
   } else {
     std::vector<const T*> xs;
     Sh::forEach(c, [&xs](const T& x) { xs.push_back(&x); });
