@@ -331,30 +331,7 @@ template <class C>
 concept IndexableRange = std::ranges::random_access_range<const C> &&
                          std::is_lvalue_reference_v<std::ranges::range_reference_t<const C>>;
 
-template <class C, class = void>
-struct Shape {
-  using element = RangeElement<C>;
-  template <class F>
-  static void forEach(const C& c, F&& f) {
-    for (const auto& x : c) f(x);
-  }
-  static const element& at(const C& c, std::size_t i)
-    requires IndexableRange<C>
-  {
-    return std::ranges::begin(c)[static_cast<std::ranges::range_difference_t<const C>>(i)];
-  }
-  template <class B, class Next>
-  static std::vector<B> rebuild(const C& c, Next&& next) {
-    std::vector<B> out;
-    if constexpr (requires { std::size(c); }) out.reserve(std::size(c));
-    for ([[maybe_unused]] const auto& x : c) out.push_back(next());
-    return out;
-  }
-};
-
-/// Shapes of the standard containers: vector, deque, list and array keep their kind (an array
-/// its length); optional visits its value if any; map and unordered_map keep their keys and
-/// visit their values.
+/// A range visited in iteration order; random-access ranges of objects also by index.
 template <class C>
 struct ShapeOfRange {
   using element = RangeElement<C>;
@@ -368,6 +345,21 @@ struct ShapeOfRange {
     return std::ranges::begin(c)[static_cast<std::ranges::range_difference_t<const C>>(i)];
   }
 };
+
+template <class C, class = void>
+struct Shape : ShapeOfRange<C> {
+  template <class B, class Next>
+  static std::vector<B> rebuild(const C& c, Next&& next) {
+    std::vector<B> out;
+    if constexpr (requires { std::size(c); }) out.reserve(std::size(c));
+    for ([[maybe_unused]] const auto& x : c) out.push_back(next());
+    return out;
+  }
+};
+
+/// Shapes of the standard containers: vector, deque, list and array keep their kind (an array
+/// its length); optional visits its value if any; map and unordered_map keep their keys and
+/// visit their values.
 template <template <class, class> class S, class T, class Al>
 struct ShapeOfSequence : ShapeOfRange<S<T, Al>> {
   template <class B, class Next>
